@@ -1,0 +1,28 @@
+// Conversions between UTF-8 (the program's own text) and Windows code page 932
+// (the Shift_JIS of documents made on Windows).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+struct Cp932Encoded {
+    std::string bytes;            // CP932 bytes; characters CP932 cannot hold are "?"
+    std::size_t unmappable = 0;   // how many characters became "?"
+};
+
+// CP932 bytes to UTF-8. Never fails: a byte sequence that is not CP932 becomes U+FFFD.
+std::string DecodeCp932(std::string_view bytes);
+
+// UTF-8 to CP932. Characters CP932 cannot hold (and malformed UTF-8) become "?" and are counted.
+Cp932Encoded EncodeCp932(std::string_view utf8);
+
+// How many characters EncodeCp932 would turn into "?", without building the output.
+std::size_t CountCp932Unmappable(std::string_view utf8);
+
+// True when CP932 encodes the character in two bytes (its first byte is a lead byte).
+bool IsCp932DoubleByte(char32_t codePoint);
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+// Whole-file reading and the safe replacement of a file: a failed or interrupted write
+// never leaves a damaged target behind.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A file could not be read or written. what() is the Japanese message shown to the user,
+// e.g. "ファイル /tmp/a.trm を作成できません"; reason() is the system's cause (strerror).
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::string& message, std::string reason);
+    const std::string& reason() const noexcept { return reason_; }
+
+private:
+    std::string reason_;
+};
+
+// "ファイル %s は開けません" with the path.
+std::string CannotOpenMessage(std::string_view path);
+// "ファイル %s を作成できません" with the path.
+std::string CannotCreateMessage(std::string_view path);
+
+// Reads the whole file. Throws FileError with CannotOpenMessage on failure.
+std::string ReadWholeFile(const std::string& path);
+
+// Replaces the file at path with contents: writes a temporary file in the target's folder,
+// checks every write, fsyncs, renames it over the target and fsyncs the folder. A symlink
+// is written through (the link stays); the target's permissions are kept; a target the user
+// made read-only is refused. On any failure the temporary file is removed, the target is
+// unchanged, and FileError with CannotCreateMessage is thrown.
+void SafeReplaceFile(const std::string& path, std::string_view contents);
+
+bool FileExists(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,48 @@
+// The payload of one tree node: its text and the caret and selection last used in it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace document {
+
+// The text is kept as one string in the form the file stores it: every line followed by
+// CR LF, the last one included (no lines: the empty string). That form is what saving,
+// export and the position conversions read, so it is held ready instead of a list of lines;
+// Lines() gives the list when a caller wants one.
+class TVLNodeData {
+public:
+    // The lines read as one string: CR LF after every line. Empty when there are no lines.
+    const std::string& Text() const noexcept { return text_; }
+
+    // Sets the text from any string. CR LF, a lone CR and a lone LF each end a line; a break
+    // at the very end adds no empty last line; an empty string gives no lines.
+    void SetText(std::string_view text);
+    void SetText(std::string&& text);
+
+    // The lines, without their line-break characters.
+    std::vector<std::string> Lines() const;
+    std::size_t LineCount() const;
+    // Sets the lines; a line holding a line break is split there, as if read back from text.
+    void SetLines(const std::vector<std::string>& lines);
+
+    // The text as the editor shows it: the lines separated by LF, no break after the last.
+    std::string EditorText() const;
+
+    bool Empty() const noexcept { return text_.empty(); }
+
+    // Caret and selection length, counted as stored in files (see TextPositions.h).
+    std::int32_t SelStart = 0;
+    std::int32_t SelLength = 0;
+
+private:
+    std::string text_;
+};
+
+// The text of the node-data form for any string (see SetText).
+std::string NormalizeNodeText(std::string_view text);
+
+}  // namespace document

@@ -22,6 +22,7 @@ public:
     // at the very end adds no empty last line; an empty string gives no lines.
     void SetText(std::string_view text);
     void SetText(std::string&& text);
+    void SetText(const char* text) { SetText(std::string_view(text)); }
 
     // The lines, without their line-break characters.
     std::vector<std::string> Lines() const;

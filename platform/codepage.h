@@ -22,7 +22,15 @@ Cp932Encoded EncodeCp932(std::string_view utf8);
 // How many characters EncodeCp932 would turn into "?", without building the output.
 std::size_t CountCp932Unmappable(std::string_view utf8);
 
+namespace detail {
+bool IsCp932DoubleByteBeyondAscii(char32_t codePoint);
+}
+
 // True when CP932 encodes the character in two bytes (its first byte is a lead byte).
-bool IsCp932DoubleByte(char32_t codePoint);
+// A table lookup; inline so that ASCII, the common case for a tokeniser, costs no call.
+inline bool IsCp932DoubleByte(char32_t codePoint)
+{
+    return codePoint >= 0x80 && detail::IsCp932DoubleByteBeyondAscii(codePoint);
+}
 
 }  // namespace platform

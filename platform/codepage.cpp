@@ -1,0 +1,296 @@
+// CP932 conversion through tables. iconv ("CP932", Windows' code page 932) is the reference
+// for every mapping, but converting through it is slow, so the tables are filled from it
+// once, on first use, and all conversions read only the tables.
+#include "platform/codepage.h"
+
+#include "platform/utf8.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <iconv.h>
+#include <stdexcept>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// The UTF-8 form of one BMP character, stored so that one 4-byte copy writes it; only
+// `length` bytes count. length 0 marks "no character here".
+struct Utf8Unit {
+    char bytes[3];
+    std::uint8_t length;
+};
+static_assert(sizeof(Utf8Unit) == 4);
+
+Utf8Unit MakeUnit(char32_t codePoint)
+{
+    std::string utf8;
+    AppendUtf8(utf8, codePoint);
+    Utf8Unit unit{{0, 0, 0}, static_cast<std::uint8_t>(utf8.size())};
+    std::memcpy(unit.bytes, utf8.data(), utf8.size());
+    return unit;
+}
+
+bool IsLeadByte(unsigned byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+constexpr std::size_t kBmpSize = 0x10000;
+constexpr std::size_t kLeadByteCount = (0x9F - 0x81 + 1) + (0xFC - 0xE0 + 1);
+
+struct Cp932Tables {
+    std::array<Utf8Unit, 256> single{};    // a byte on its own; length 0 for lead bytes
+    std::array<std::uint8_t, 256> leadIndex{};
+    std::vector<Utf8Unit> pairs;            // [leadIndex * 256 + trail]; length 0: not a character
+    std::vector<std::uint16_t> encode;      // per BMP code point: the byte (< 0x100) or the pair, 0: none
+    std::array<std::uint64_t, kBmpSize / 64> doubleByte{};
+};
+
+// One iconv descriptor used for short, complete inputs.
+class IconvConverter {
+public:
+    IconvConverter(const char* to, const char* from) : cd_(iconv_open(to, from))
+    {
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+    ~IconvConverter() { iconv_close(cd_); }
+    IconvConverter(const IconvConverter&) = delete;
+    IconvConverter& operator=(const IconvConverter&) = delete;
+
+    // The whole input converted, or an empty string when iconv rejects any of it.
+    std::string Convert(std::string_view input)
+    {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char* in = const_cast<char*>(input.data());
+        std::size_t inLeft = input.size();
+        char buffer[16];
+        char* out = buffer;
+        std::size_t outLeft = sizeof buffer;
+        if (iconv(cd_, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0) return {};
+        if (iconv(cd_, nullptr, nullptr, &out, &outLeft) == static_cast<std::size_t>(-1)) return {};
+        return std::string(buffer, out);
+    }
+
+private:
+    iconv_t cd_;
+};
+
+// The one character that iconv made of some CP932 bytes, or U+FFFD when they are not one
+// CP932 character.
+char32_t DecodeWithIconv(IconvConverter& decoder, std::string_view bytes)
+{
+    const std::string utf8 = decoder.Convert(bytes);
+    if (utf8.empty()) return kReplacementCharacter;
+    std::size_t pos = 0;
+    char32_t codePoint;
+    if (!TryNextCodePoint(utf8, pos, codePoint) || pos != utf8.size()) return kReplacementCharacter;
+    return codePoint;
+}
+
+void FillDecodeTables(Cp932Tables& tables)
+{
+    IconvConverter decoder("UTF-8", "CP932");
+    tables.pairs.assign(kLeadByteCount * 256, Utf8Unit{});
+    std::size_t leadCount = 0;
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        const char first = static_cast<char>(byte);
+        if (!IsLeadByte(byte)) {
+            tables.single[byte] = MakeUnit(DecodeWithIconv(decoder, std::string_view(&first, 1)));
+            continue;
+        }
+        tables.single[byte] = Utf8Unit{};
+        tables.leadIndex[byte] = static_cast<std::uint8_t>(leadCount);
+        for (unsigned trail = 0; trail < 256; ++trail) {
+            const char pair[2] = {first, static_cast<char>(trail)};
+            const char32_t codePoint = DecodeWithIconv(decoder, std::string_view(pair, 2));
+            if (codePoint != kReplacementCharacter) tables.pairs[leadCount * 256 + trail] = MakeUnit(codePoint);
+        }
+        ++leadCount;
+    }
+}
+
+// Asks iconv for every BMP code point rather than inverting the decode table: CP932 has
+// one-way mappings (U+301C is written as 81 60, which reads back as U+FF5E; NEC and IBM
+// duplicates are written as one chosen pair), and only the encoder knows them.
+void FillEncodeTables(Cp932Tables& tables)
+{
+    IconvConverter encoder("CP932", "UTF-8");
+    tables.encode.assign(kBmpSize, 0);
+    for (char32_t codePoint = 0x80; codePoint < kBmpSize; ++codePoint) {
+        if (codePoint >= 0xD800 && codePoint <= 0xDFFF) continue;
+        std::string utf8;
+        AppendUtf8(utf8, codePoint);
+        const std::string bytes = encoder.Convert(utf8);
+        std::uint16_t code = 0;
+        if (bytes.size() == 1) {
+            code = static_cast<unsigned char>(bytes[0]);
+        } else if (bytes.size() == 2) {
+            code = static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
+                                              static_cast<unsigned char>(bytes[1]));
+            tables.doubleByte[codePoint / 64] |= std::uint64_t{1} << (codePoint % 64);
+        }
+        tables.encode[codePoint] = code;
+    }
+}
+
+Cp932Tables BuildTables()
+{
+    Cp932Tables tables;
+    FillDecodeTables(tables);
+    FillEncodeTables(tables);
+    return tables;
+}
+
+const Cp932Tables& Tables()
+{
+    static const Cp932Tables tables = BuildTables();  // thread-safe one-time initialisation
+    return tables;
+}
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+bool AllAscii(const unsigned char* bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return (word & kHighBits) == 0;
+}
+
+}  // namespace
+
+// Invalid input and how much of it one U+FFFD stands for:
+// - a byte that is neither a character nor a lead byte (0x80, 0xA0, 0xFD-0xFF): that byte;
+// - a lead byte at the end of the input: that byte;
+// - a lead byte whose next byte does not complete a character: if the next byte is ASCII,
+//   only the lead byte, and the ASCII byte is read again as its own character (so a broken
+//   character never swallows markup such as "<" or a quote); otherwise both bytes.
+std::string DecodeCp932(std::string_view bytes)
+{
+    const Cp932Tables& tables = Tables();
+    const Utf8Unit replacement = MakeUnit(kReplacementCharacter);
+    // No input byte yields more than 3 output bytes; one extra unit of room lets every
+    // character be written with a single 4-byte copy. The output grows block by block, and
+    // its first size fits Japanese text (2 bytes become 3) without growing.
+    constexpr std::size_t kBlock = 16384;
+    constexpr std::size_t kRoomPerBlock = 3 * (kBlock + 1) + sizeof(Utf8Unit);
+    const std::size_t n = bytes.size();
+
+    std::string out;
+    out.resize(std::min(3 * n, n + n / 2 + kRoomPerBlock) + sizeof(Utf8Unit));
+    char* dst = out.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + n;
+    while (p < end) {
+        const auto* const blockEnd = end - p > static_cast<std::ptrdiff_t>(kBlock) ? p + kBlock : end;
+        const auto written = static_cast<std::size_t>(dst - out.data());
+        const std::size_t room = 3 * static_cast<std::size_t>(blockEnd - p + 1) + sizeof(Utf8Unit);
+        if (out.size() - written < room) {
+            out.resize(std::max(out.size() + out.size() / 2, written + room));
+            dst = out.data() + written;
+        }
+        while (p < blockEnd) {
+            if (*p < 0x80) {
+                const auto* const runStart = p;
+                while (blockEnd - p >= 8 && AllAscii(p)) p += 8;
+                while (p < blockEnd && *p < 0x80) ++p;
+                std::memcpy(dst, runStart, static_cast<std::size_t>(p - runStart));
+                dst += p - runStart;
+                continue;
+            }
+            Utf8Unit unit = tables.single[*p];
+            std::size_t consumed = 1;
+            if (unit.length == 0) {  // a lead byte
+                if (p + 1 == end) {
+                    unit = replacement;
+                } else {
+                    unit = tables.pairs[tables.leadIndex[p[0]] * 256u + p[1]];
+                    if (unit.length != 0) {
+                        consumed = 2;
+                    } else {
+                        unit = replacement;
+                        consumed = p[1] < 0x80 ? 1 : 2;
+                    }
+                }
+            }
+            std::memcpy(dst, &unit, sizeof unit);
+            dst += unit.length;
+            p += consumed;
+        }
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return out;
+}
+
+namespace {
+
+// Walks UTF-8 text and hands each character's CP932 code (0 when CP932 cannot hold it, or
+// the text is malformed there) to `emit`; ASCII runs go to `emitAscii` whole.
+template <typename EmitAscii, typename Emit>
+void ForEachCp932Code(std::string_view utf8, EmitAscii&& emitAscii, Emit&& emit)
+{
+    const std::vector<std::uint16_t>& encode = Tables().encode;
+    const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t asciiStart = pos;
+        while (utf8.size() - pos >= 8 && AllAscii(data + pos)) pos += 8;
+        while (pos < utf8.size() && data[pos] < 0x80) ++pos;
+        if (pos != asciiStart) emitAscii(utf8.substr(asciiStart, pos - asciiStart));
+        if (pos == utf8.size()) break;
+        char32_t codePoint;
+        const bool wellFormed = TryNextCodePoint(utf8, pos, codePoint);
+        emit(wellFormed && codePoint < kBmpSize ? encode[codePoint] : std::uint16_t{0});
+    }
+}
+
+}  // namespace
+
+Cp932Encoded EncodeCp932(std::string_view utf8)
+{
+    // CP932 never needs more bytes than UTF-8 for the same character, nor "?" more than
+    // the malformed bytes it replaces.
+    Cp932Encoded result;
+    result.bytes.resize(utf8.size());
+    char* out = result.bytes.data();
+    ForEachCp932Code(
+        utf8,
+        [&](std::string_view ascii) {
+            std::memcpy(out, ascii.data(), ascii.size());
+            out += ascii.size();
+        },
+        [&](std::uint16_t code) {
+            if (code == 0) {
+                *out++ = '?';
+                ++result.unmappable;
+            } else if (code < 0x100) {
+                *out++ = static_cast<char>(code);
+            } else {
+                *out++ = static_cast<char>(code >> 8);
+                *out++ = static_cast<char>(code & 0xFF);
+            }
+        });
+    result.bytes.resize(static_cast<std::size_t>(out - result.bytes.data()));
+    return result;
+}
+
+std::size_t CountCp932Unmappable(std::string_view utf8)
+{
+    std::size_t unmappable = 0;
+    ForEachCp932Code(
+        utf8, [](std::string_view) {}, [&](std::uint16_t code) { unmappable += code == 0; });
+    return unmappable;
+}
+
+namespace detail {
+
+bool IsCp932DoubleByteBeyondAscii(char32_t codePoint)
+{
+    return codePoint < kBmpSize && ((Tables().doubleByte[codePoint / 64] >> (codePoint % 64)) & 1) != 0;
+}
+
+}  // namespace detail
+
+}  // namespace platform

@@ -1,0 +1,250 @@
+#include "platform/codepage.h"
+#include "platform/utf8.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using platform::CountCp932Unmappable;
+using platform::DecodeCp932;
+using platform::EncodeCp932;
+using platform::IsCp932DoubleByte;
+
+namespace {
+
+std::string Utf8(char32_t codePoint)
+{
+    std::string text;
+    platform::AppendUtf8(text, codePoint);
+    return text;
+}
+
+const std::string kReplacement = Utf8(U'\uFFFD');
+
+// iconv, the reference the tables are filled from, for whole strings.
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Iconv() { iconv_close(cd_); }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts all of input; false when iconv rejects any of it.
+    bool Convert(std::string_view input, std::string& output)
+    {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        output.assign(input.size() * 4 + 16, '\0');
+        char* in = const_cast<char*>(input.data());
+        std::size_t inLeft = input.size();
+        char* out = output.data();
+        std::size_t outLeft = output.size();
+        const bool converted = iconv(cd_, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+        output.resize(output.size() - outLeft);
+        return converted;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+bool IsLeadByte(unsigned byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+
+}  // namespace
+
+TEST(Cp932, AsciiIsUnchangedBothWaysIncludingBackslashAndTilde)
+{
+    std::string ascii;
+    for (int byte = 0; byte < 0x80; ++byte) ascii += static_cast<char>(byte);
+    EXPECT_EQ(DecodeCp932(ascii), ascii);
+    const auto encoded = EncodeCp932(ascii);
+    EXPECT_EQ(encoded.bytes, ascii);
+    EXPECT_EQ(encoded.unmappable, 0u);
+    EXPECT_EQ(DecodeCp932("C:\\dir\\~"), "C:\\dir\\~");  // 0x5C is a backslash, not a yen sign
+    EXPECT_EQ(DecodeCp932(""), "");
+    EXPECT_EQ(EncodeCp932("").bytes, "");
+}
+
+TEST(Cp932, KanaKanjiAndHalfWidthKatakana)
+{
+    const std::string sjis = "\x8A\xBF\x8E\x9A\x82\xA0\x83\x41\xB1\xDF\x81\x40";
+    const std::string utf8 = "漢字あアｱﾟ\u3000";
+    EXPECT_EQ(DecodeCp932(sjis), utf8);
+    EXPECT_EQ(EncodeCp932(utf8).bytes, sjis);
+
+    std::string halfWidth;
+    std::string expected;
+    for (int byte = 0xA1; byte <= 0xDF; ++byte) {
+        halfWidth += static_cast<char>(byte);
+        expected += Utf8(static_cast<char32_t>(0xFF61 + byte - 0xA1));
+    }
+    EXPECT_EQ(DecodeCp932(halfWidth), expected);
+    EXPECT_EQ(EncodeCp932(expected).bytes, halfWidth);
+}
+
+TEST(Cp932, OneWayMappingsFollowWindows)
+{
+    EXPECT_EQ(EncodeCp932("〜").bytes, "\x81\x60");  // U+301C WAVE DASH
+    EXPECT_EQ(EncodeCp932("～").bytes, "\x81\x60");  // U+FF5E FULLWIDTH TILDE
+    EXPECT_EQ(DecodeCp932("\x81\x60"), "～");
+    EXPECT_EQ(EncodeCp932("\u2016").bytes, "\x81\x61");  // DOUBLE VERTICAL LINE
+    EXPECT_EQ(DecodeCp932("\x81\x61"), "\u2225");         // PARALLEL TO
+    EXPECT_EQ(EncodeCp932("\u2212").bytes, "\x81\x7C");  // MINUS SIGN
+    EXPECT_EQ(DecodeCp932("\x81\x7C"), "\uFF0D");         // FULLWIDTH HYPHEN-MINUS
+    EXPECT_EQ(EncodeCp932("\u00A5").bytes, "\\");        // YEN SIGN is written as 0x5C
+    EXPECT_EQ(EncodeCp932("\u00A5").unmappable, 0u);
+}
+
+TEST(Cp932, NecAndIbmDuplicatesReadAsOneCharacterWrittenAsOneChosenPair)
+{
+    EXPECT_EQ(DecodeCp932("\x87\x90"), "≒");  // NEC row 13
+    EXPECT_EQ(DecodeCp932("\x81\xE0"), "≒");
+    EXPECT_EQ(EncodeCp932("≒").bytes, "\x81\xE0");
+
+    EXPECT_EQ(DecodeCp932("\xED\x40"), "\u7E8A");  // NEC-selected IBM extension
+    EXPECT_EQ(DecodeCp932("\xFA\x5C"), "\u7E8A");  // IBM extension
+    EXPECT_EQ(EncodeCp932("\u7E8A").bytes, "\xFA\x5C");
+
+    EXPECT_EQ(DecodeCp932("\xEE\xEF"), "ⅰ");
+    EXPECT_EQ(DecodeCp932("\xFA\x40"), "ⅰ");
+    EXPECT_EQ(EncodeCp932("ⅰ").bytes, "\xFA\x40");
+
+    EXPECT_EQ(DecodeCp932("\xFA\x54"), "￢");
+    EXPECT_EQ(EncodeCp932("￢").bytes, "\x81\xCA");
+}
+
+TEST(Cp932, UnmappableCharactersAndMalformedUtf8BecomeCountedQuestionMarks)
+{
+    const std::string text = "a😀é\u00A6b漢";
+    const auto encoded = EncodeCp932(text);
+    EXPECT_EQ(encoded.bytes, "a???b\x8A\xBF");
+    EXPECT_EQ(encoded.unmappable, 3u);
+    EXPECT_EQ(CountCp932Unmappable(text), 3u);
+
+    // One "?" per broken character: a truncated sequence counts once, bytes that cannot
+    // begin any character count one each.
+    const std::string malformed = "x\xE3\x81" "y\xC0\xAF" "z\xED\xA0\x80";
+    const auto fromMalformed = EncodeCp932(malformed);
+    EXPECT_EQ(fromMalformed.bytes, "x?y??z???");
+    EXPECT_EQ(fromMalformed.unmappable, 6u);
+    EXPECT_EQ(CountCp932Unmappable(malformed), 6u);
+    EXPECT_EQ(CountCp932Unmappable("漢字 and ASCII"), 0u);
+}
+
+TEST(Cp932, InvalidBytesDecodeToReplacementCharacters)
+{
+    const std::string r = kReplacement;
+    // Bytes that are neither characters nor lead bytes.
+    EXPECT_EQ(DecodeCp932("a\x80" "b\xA0" "c\xFD\xFE\xFF"), "a" + r + "b" + r + "c" + r + r + r);
+    // A lead byte at the end.
+    EXPECT_EQ(DecodeCp932("ab\x82"), "ab" + r);
+    // A lead byte followed by ASCII that does not complete it: the ASCII byte is kept.
+    EXPECT_EQ(DecodeCp932("\x81<a>"), r + "<a>");
+    EXPECT_EQ(DecodeCp932("\x81\x20\x22"), r + " \"");
+    EXPECT_EQ(DecodeCp932("\x85\x40"), r + "@");  // trail in range, pair unassigned
+    // A lead byte followed by a non-ASCII byte that does not complete it: one U+FFFD for both.
+    EXPECT_EQ(DecodeCp932("\x85\x9F" "a"), r + "a");
+    EXPECT_EQ(DecodeCp932("\x81\xFF" "a"), r + "a");
+    // A lead byte followed by a lead byte that does complete it is a character.
+    EXPECT_EQ(DecodeCp932("\x81\x81"), "＝");
+}
+
+TEST(Cp932, LongInputsAcrossBlocksAndGrowingOutput)
+{
+    // Half-width katakana triple in size; a pair sits across every internal block boundary.
+    const std::string katakana(100001, '\xB1');
+    std::string expectedKatakana;
+    for (std::size_t i = 0; i < katakana.size(); ++i) expectedKatakana += "ｱ";
+    EXPECT_EQ(DecodeCp932(katakana), expectedKatakana);
+
+    std::string mixed = "a";
+    std::string expectedMixed = "a";
+    for (int i = 0; i < 30000; ++i) {
+        mixed += "\x82\xA0xyz0123456789";
+        expectedMixed += "あxyz0123456789";
+    }
+    mixed += "\x82";
+    expectedMixed += kReplacement;
+    EXPECT_EQ(DecodeCp932(mixed), expectedMixed);
+    EXPECT_EQ(EncodeCp932(expectedMixed.substr(0, expectedMixed.size() - kReplacement.size())).bytes,
+              mixed.substr(0, mixed.size() - 1));
+}
+
+TEST(Cp932, DoubleByteClass)
+{
+    EXPECT_TRUE(IsCp932DoubleByte(U'あ'));
+    EXPECT_TRUE(IsCp932DoubleByte(U'漢'));
+    EXPECT_TRUE(IsCp932DoubleByte(U'§'));       // 81 98
+    EXPECT_TRUE(IsCp932DoubleByte(U'\u301C'));  // written as 81 60
+    EXPECT_TRUE(IsCp932DoubleByte(U'\uE000'));  // user-defined area, F0 40
+    EXPECT_FALSE(IsCp932DoubleByte(U'ｱ'));
+    EXPECT_FALSE(IsCp932DoubleByte(U'A'));
+    EXPECT_FALSE(IsCp932DoubleByte(U'\\'));
+    EXPECT_FALSE(IsCp932DoubleByte(U'\u00A5'));  // one byte, 5C
+    EXPECT_FALSE(IsCp932DoubleByte(U'é'));
+    EXPECT_FALSE(IsCp932DoubleByte(U'😀'));
+    EXPECT_FALSE(IsCp932DoubleByte(U'\uFFFD'));
+    EXPECT_FALSE(IsCp932DoubleByte(0x110000));
+}
+
+// Every mapping agrees with iconv, character by character and in long runs.
+TEST(Cp932, AgreesWithIconvOverTheWholeCodePage)
+{
+    Iconv decoder("UTF-8", "CP932");
+    Iconv encoder("CP932", "UTF-8");
+    ASSERT_TRUE(decoder.ok());
+    ASSERT_TRUE(encoder.ok());
+
+    std::string allPairs;
+    std::size_t pairCount = 0;
+    std::string reference;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsLeadByte(lead)) continue;
+        for (unsigned trail = 0; trail < 0x100; ++trail) {
+            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+            const std::string decoded = DecodeCp932(pair);
+            if (decoder.Convert(pair, reference)) {
+                EXPECT_EQ(decoded, reference) << std::hex << lead << ' ' << trail;
+                allPairs += pair;
+                ++pairCount;
+                // Reading and writing again gives the bytes Windows writes for that character.
+                const std::string rewritten = EncodeCp932(decoded).bytes;
+                EXPECT_EQ(rewritten.size(), 2u);
+                EXPECT_EQ(DecodeCp932(rewritten), decoded);
+            } else {
+                EXPECT_EQ(decoded.substr(0, kReplacement.size()), kReplacement) << std::hex << lead << ' ' << trail;
+            }
+        }
+    }
+    EXPECT_GT(pairCount, 9000u);
+    ASSERT_TRUE(decoder.Convert(allPairs, reference));
+    EXPECT_EQ(DecodeCp932(allPairs), reference);
+
+    std::string mappable;
+    std::size_t unmappable = 0;
+    std::size_t doubleByte = 0;
+    for (char32_t codePoint = 0; codePoint < 0x10000; ++codePoint) {
+        if (codePoint >= 0xD800 && codePoint <= 0xDFFF) continue;
+        const std::string utf8 = Utf8(codePoint);
+        const auto encoded = EncodeCp932(utf8);
+        if (encoder.Convert(utf8, reference)) {
+            EXPECT_EQ(encoded.bytes, reference) << std::hex << static_cast<std::uint32_t>(codePoint);
+            EXPECT_EQ(IsCp932DoubleByte(codePoint), reference.size() == 2) << std::hex << static_cast<std::uint32_t>(codePoint);
+            mappable += utf8;
+            doubleByte += reference.size() == 2;
+        } else {
+            EXPECT_EQ(encoded.bytes, "?") << std::hex << static_cast<std::uint32_t>(codePoint);
+            EXPECT_EQ(encoded.unmappable, 1u);
+            EXPECT_FALSE(IsCp932DoubleByte(codePoint)) << std::hex << static_cast<std::uint32_t>(codePoint);
+            ++unmappable;
+        }
+    }
+    EXPECT_GT(doubleByte, 7000u);
+    ASSERT_TRUE(encoder.Convert(mappable, reference));
+    EXPECT_EQ(EncodeCp932(mappable).bytes, reference);
+    EXPECT_EQ(CountCp932Unmappable(mappable), 0u);
+    EXPECT_GT(unmappable, 0u);
+}

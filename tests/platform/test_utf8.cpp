@@ -1,0 +1,71 @@
+#include "platform/utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using platform::AppendUtf8;
+using platform::FindInvalidUtf8;
+using platform::IsValidUtf8;
+using platform::NextCodePoint;
+
+namespace {
+constexpr auto npos = std::string_view::npos;
+}
+
+TEST(Utf8, ValidTextIncludingTheEdgesOfEachLength)
+{
+    EXPECT_TRUE(IsValidUtf8(""));
+    EXPECT_TRUE(IsValidUtf8("plain ASCII text that is longer than eight bytes"));
+    EXPECT_TRUE(IsValidUtf8("あ漢字😀"));
+    for (const char* edge : {"\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
+                             "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(IsValidUtf8(edge)) << edge;
+}
+
+TEST(Utf8, FindsTheFirstMalformedSequence)
+{
+    EXPECT_EQ(FindInvalidUtf8("ab\xC0\xAF"), 2u);           // overlong "/"
+    EXPECT_EQ(FindInvalidUtf8("\xC1\xBF"), 0u);             // overlong
+    EXPECT_EQ(FindInvalidUtf8("\xE0\x9F\xBF"), 0u);         // overlong three-byte form
+    EXPECT_EQ(FindInvalidUtf8("\xF0\x8F\xBF\xBF"), 0u);     // overlong four-byte form
+    EXPECT_EQ(FindInvalidUtf8("x\xED\xA0\x80"), 1u);        // surrogate U+D800
+    EXPECT_EQ(FindInvalidUtf8("x\xED\xBF\xBF"), 1u);        // surrogate U+DFFF
+    EXPECT_EQ(FindInvalidUtf8("\xF4\x90\x80\x80"), 0u);     // U+110000
+    EXPECT_EQ(FindInvalidUtf8("\xF5\x80\x80\x80"), 0u);
+    EXPECT_EQ(FindInvalidUtf8("abc\xE3\x81"), 3u);          // truncated at the end
+    EXPECT_EQ(FindInvalidUtf8("abc\xE3\x81z"), 3u);         // truncated inside
+    EXPECT_EQ(FindInvalidUtf8("\x80"), 0u);                 // lone continuation byte
+    EXPECT_EQ(FindInvalidUtf8("\xFF"), 0u);
+    EXPECT_EQ(FindInvalidUtf8("あ\x80"), 3u);
+    // Past the eight-byte ASCII steps.
+    EXPECT_EQ(FindInvalidUtf8("abcdefghi\x80"), 9u);
+    EXPECT_EQ(FindInvalidUtf8("abcdefghijklmnop\xC3"), 16u);
+    EXPECT_EQ(FindInvalidUtf8("abcdefghijklmnop\xC3\xA9"), npos);
+}
+
+TEST(Utf8, NextCodePointWalksTextAndReplacesEachBrokenCharacterOnce)
+{
+    const std::string text = "aé漢😀\xE3\x81" "b\xC0\xAF";
+    std::vector<char32_t> decoded;
+    for (std::size_t pos = 0; pos < text.size();) decoded.push_back(NextCodePoint(text, pos));
+    const std::vector<char32_t> expected = {U'a', U'é', U'漢', U'😀', U'\uFFFD', U'b', U'\uFFFD', U'\uFFFD'};
+    EXPECT_EQ(decoded, expected);
+}
+
+TEST(Utf8, AppendRoundTripsAndReplacesWhatUtf8CannotHold)
+{
+    std::string text;
+    const std::vector<char32_t> codePoints = {0, 0x7F, 0x80, 0x7FF, 0x800, 0xFFFF, 0x10000, 0x10FFFF};
+    for (char32_t codePoint : codePoints) AppendUtf8(text, codePoint);
+    EXPECT_TRUE(IsValidUtf8(text));
+    std::vector<char32_t> decoded;
+    for (std::size_t pos = 0; pos < text.size();) decoded.push_back(NextCodePoint(text, pos));
+    EXPECT_EQ(decoded, codePoints);
+
+    std::string replaced;
+    AppendUtf8(replaced, 0xD800);
+    AppendUtf8(replaced, 0x110000);
+    EXPECT_EQ(replaced, "\uFFFD\uFFFD");
+}

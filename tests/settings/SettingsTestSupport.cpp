@@ -1,0 +1,93 @@
+#include "SettingsTestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <iterator>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace settings_test {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "velmora-settings-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code error;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+    for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::remove_all(path_, error);
+}
+
+TestEnvironment::TestEnvironment(const TempFolder& folder, int answerToGive) : answer(answerToGive) {
+    fs::create_directories(folder / "bin");
+    environment.executablePath = folder / "bin/velmora";
+    environment.keyStoreRoot = folder / "config";
+    environment.askFirstStart = [this](const settings::FirstStartQuestion& question) {
+        questions.push_back(question);
+        return answer;
+    };
+}
+
+std::string TestEnvironment::KeyFolder() const { return environment.keyStoreRoot + "/Software/Quillworks/velmora"; }
+
+std::string TestEnvironment::IniPath() const { return settings::THxIniFile2::IniFileName(environment); }
+
+void WriteFile(const std::string& path, const std::string& contents) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+int RunUnprivileged(const std::function<int()>& step) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0) {
+            constexpr uid_t kNobody = 65534;
+            if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+                setresuid(kNobody, kNobody, kNobody) != 0) {
+                _exit(125);
+            }
+        }
+        int result = 126;
+        try {
+            result = step();
+        } catch (...) {
+            result = 127;
+        }
+        _exit(result);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+void OpenToOthers(const std::string& folder) {
+    fs::permissions(folder, fs::perms::all, fs::perm_options::add);
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+    }
+}
+
+}  // namespace settings_test

@@ -34,6 +34,7 @@ std::string ReadWholeFile(const std::string& path);
 // unchanged, and FileError with CannotCreateMessage is thrown.
 void SafeReplaceFile(const std::string& path, std::string_view contents);
 
+// True when path names an existing file (following symlinks); a folder is not a file.
 bool FileExists(const std::string& path);
 
 }  // namespace platform

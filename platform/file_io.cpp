@@ -1,0 +1,253 @@
+#include "platform/file_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
+
+namespace platform {
+
+FileError::FileError(const std::string& message, std::string reason)
+    : std::runtime_error(message), reason_(std::move(reason))
+{
+}
+
+std::string CannotOpenMessage(std::string_view path)
+{
+    return "ファイル " + std::string(path) + " は開けません";
+}
+
+std::string CannotCreateMessage(std::string_view path)
+{
+    return "ファイル " + std::string(path) + " を作成できません";
+}
+
+namespace {
+
+std::string ErrorText(int error) { return std::system_category().message(error); }
+
+// A failed system call inside SafeReplaceFile, turned into FileError at its boundary.
+struct SystemFailure {
+    int error;
+};
+
+[[noreturn]] void Fail(int error) { throw SystemFailure{error}; }
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closing can report a write error (e.g. on network file systems), so it is checked.
+    void CloseChecked()
+    {
+        const int fd = std::exchange(fd_, -1);
+        if (::close(fd) != 0 && errno != EINTR) Fail(errno);
+    }
+
+private:
+    int fd_;
+};
+
+int OpenRetrying(const char* path, int flags)
+{
+    int fd;
+    do fd = ::open(path, flags | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Linux writes at most this much in one call.
+constexpr std::size_t kMaxWrite = 0x7ffff000;
+
+// Every write's length is checked: a short write (full disk, file size limit) is followed
+// by another write that then reports the cause; a write that accepts nothing fails.
+void WriteAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), std::min(data.size(), kMaxWrite));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            Fail(errno);
+        }
+        if (written == 0) Fail(ENOSPC);
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string ReadLink(const std::string& path)
+{
+    std::string target(PATH_MAX, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) Fail(errno);
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+// The file that writing through path really changes: symlinks are followed to their final
+// target, which need not exist yet (a dangling link gets the file it points to).
+std::string ResolveSymlinks(std::string path)
+{
+    constexpr int kMaxHops = 40;  // the kernel's own limit; more means a loop
+    for (int hops = 0;; ++hops) {
+        struct stat status;
+        if (::lstat(path.c_str(), &status) != 0) {
+            if (errno == ENOENT) return path;
+            Fail(errno);
+        }
+        if (!S_ISLNK(status.st_mode)) return path;
+        if (hops == kMaxHops) Fail(ELOOP);
+        const std::string link = ReadLink(path);
+        path = !link.empty() && link[0] == '/' ? link : DirectoryOf(path) + "/" + link;
+    }
+}
+
+// umask() can only be read by changing it, which would race with other threads creating
+// files, so the kernel's report is preferred.
+mode_t CurrentUmask()
+{
+    try {
+        const std::string status = ReadWholeFile("/proc/self/status");
+        const std::size_t field = status.find("\nUmask:");
+        if (field != std::string::npos) return static_cast<mode_t>(std::strtoul(status.c_str() + field + 7, nullptr, 8));
+    } catch (const FileError&) {
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+// A target the user made read-only is not replaced. Root may write anything, so a file with
+// no write permission for anyone counts as read-only as well.
+void RefuseReadOnly(const std::string& target, const struct stat& status)
+{
+    if (!S_ISREG(status.st_mode)) Fail(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) Fail(EACCES);
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) Fail(errno);
+}
+
+// The new file gets the old one's owner (where the process may set it) and permissions;
+// a file that did not exist gets what creating it would have given.
+void ApplyPermissions(int fd, const struct stat* old)
+{
+    if (old == nullptr) {
+        if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0) Fail(errno);
+        return;
+    }
+    if (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) {
+        // Only root can give a file away; others may still keep the group they belong to.
+        if (::fchown(fd, old->st_uid, old->st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old->st_gid);
+    }
+    if (::fchmod(fd, old->st_mode & 07777) != 0) Fail(errno);
+}
+
+// The rename is done; make it durable. A folder the process cannot read cannot be synced,
+// and some file systems do not sync folders: neither makes the save fail.
+void SyncFolder(const std::string& folder)
+{
+    UniqueFd fd(OpenRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY));
+    if (!fd.valid()) return;
+    if (::fsync(fd.get()) != 0 && errno != EINVAL) Fail(errno);
+}
+
+void ReplaceResolved(const std::string& target, std::string_view contents)
+{
+    const std::size_t slash = target.rfind('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (name.empty()) Fail(target.empty() ? ENOENT : EISDIR);
+    const std::string folder = DirectoryOf(target);
+
+    struct stat oldStatus;
+    const bool exists = ::stat(target.c_str(), &oldStatus) == 0;
+    if (!exists && errno != ENOENT) Fail(errno);
+    if (exists) RefuseReadOnly(target, oldStatus);
+
+    // Hidden, beside the target (so the rename stays on one file system), and cut short so
+    // that a long file name still leaves room for the random part.
+    std::string temporary = folder + "/." + name.substr(0, 200) + ".XXXXXX";
+    UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));  // O_EXCL, mode 0600
+    if (!fd.valid()) Fail(errno);
+    try {
+        WriteAll(fd.get(), contents);
+        ApplyPermissions(fd.get(), exists ? &oldStatus : nullptr);
+        if (::fsync(fd.get()) != 0) Fail(errno);
+        fd.CloseChecked();
+        // The rename replaces this name only: other hard links keep the old contents.
+        if (::rename(temporary.c_str(), target.c_str()) != 0) Fail(errno);
+    } catch (const SystemFailure&) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    SyncFolder(folder);
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path)
+{
+    const auto fail = [&](int error) { throw FileError(CannotOpenMessage(path), ErrorText(error)); };
+    UniqueFd fd(OpenRetrying(path.c_str(), O_RDONLY));
+    if (!fd.valid()) fail(errno);
+    struct stat status;
+    if (::fstat(fd.get(), &status) != 0) fail(errno);
+    if (S_ISDIR(status.st_mode)) fail(EISDIR);
+
+    // One byte more than the size, so that reading an unchanged file ends without growing;
+    // files whose size is not known in advance (st_size 0) grow as they are read.
+    std::string data(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)) + 1, '\0');
+    std::size_t length = 0;
+    for (;;) {
+        if (length == data.size()) data.resize(data.size() * 2 + 4096);
+        const ssize_t got = ::read(fd.get(), data.data() + length, data.size() - length);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            fail(errno);
+        }
+        if (got == 0) break;
+        length += static_cast<std::size_t>(got);
+    }
+    data.resize(length);
+    return data;
+}
+
+void SafeReplaceFile(const std::string& path, std::string_view contents)
+{
+    try {
+        ReplaceResolved(ResolveSymlinks(path), contents);
+    } catch (const SystemFailure& failure) {
+        throw FileError(CannotCreateMessage(path), ErrorText(failure.error));
+    }
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+}  // namespace platform

@@ -159,6 +159,28 @@ bool AllAscii(const unsigned char* bytes)
     return (word & kHighBits) == 0;
 }
 
+// Walks UTF-8 text and hands each character's CP932 code (0 when CP932 cannot hold it, or
+// the text is malformed there) to `emit`; ASCII runs go to `emitAscii` whole.
+template <typename EmitAscii, typename Emit>
+void ForEachCp932Code(std::string_view utf8, EmitAscii&& emitAscii, Emit&& emit)
+{
+    const std::vector<std::uint16_t>& encode = Tables().encode;
+    const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        if (data[pos] < 0x80) {
+            const std::size_t asciiStart = pos;
+            while (utf8.size() - pos >= 8 && AllAscii(data + pos)) pos += 8;
+            while (pos < utf8.size() && data[pos] < 0x80) ++pos;
+            emitAscii(utf8.substr(asciiStart, pos - asciiStart));
+            continue;
+        }
+        char32_t codePoint;
+        const bool wellFormed = TryNextCodePoint(utf8, pos, codePoint);
+        emit(wellFormed && codePoint < kBmpSize ? encode[codePoint] : std::uint16_t{0});
+    }
+}
+
 }  // namespace
 
 // Invalid input and how much of it one U+FFFD stands for:
@@ -223,30 +245,6 @@ std::string DecodeCp932(std::string_view bytes)
     out.resize(static_cast<std::size_t>(dst - out.data()));
     return out;
 }
-
-namespace {
-
-// Walks UTF-8 text and hands each character's CP932 code (0 when CP932 cannot hold it, or
-// the text is malformed there) to `emit`; ASCII runs go to `emitAscii` whole.
-template <typename EmitAscii, typename Emit>
-void ForEachCp932Code(std::string_view utf8, EmitAscii&& emitAscii, Emit&& emit)
-{
-    const std::vector<std::uint16_t>& encode = Tables().encode;
-    const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        const std::size_t asciiStart = pos;
-        while (utf8.size() - pos >= 8 && AllAscii(data + pos)) pos += 8;
-        while (pos < utf8.size() && data[pos] < 0x80) ++pos;
-        if (pos != asciiStart) emitAscii(utf8.substr(asciiStart, pos - asciiStart));
-        if (pos == utf8.size()) break;
-        char32_t codePoint;
-        const bool wellFormed = TryNextCodePoint(utf8, pos, codePoint);
-        emit(wellFormed && codePoint < kBmpSize ? encode[codePoint] : std::uint16_t{0});
-    }
-}
-
-}  // namespace
 
 Cp932Encoded EncodeCp932(std::string_view utf8)
 {

@@ -27,6 +27,14 @@ inline bool TryNextCodePoint(std::string_view text, std::size_t& pos, char32_t& 
         ++pos;
         return true;
     }
+    const auto isContinuation = [&](std::size_t i) { return (byteAt(i) & 0xC0) == 0x80; };
+    // The common case in Japanese text first: leads whose second byte needs no range check.
+    if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && text.size() - pos >= 3 && isContinuation(pos + 1) &&
+        isContinuation(pos + 2)) {
+        codePoint = (lead & 0x0F) << 12 | (byteAt(pos + 1) & 0x3F) << 6 | (byteAt(pos + 2) & 0x3F);
+        pos += 3;
+        return true;
+    }
     std::size_t length;
     char32_t value;
     unsigned low = 0x80, high = 0xBF;  // allowed range of the second byte

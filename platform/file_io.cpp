@@ -199,7 +199,7 @@ void ReplaceResolved(const std::string& target, std::string_view contents)
         fd.CloseChecked();
         // The rename replaces this name only: other hard links keep the old contents.
         if (::rename(temporary.c_str(), target.c_str()) != 0) Fail(errno);
-    } catch (const SystemFailure&) {
+    } catch (...) {
         ::unlink(temporary.c_str());
         throw;
     }

@@ -1,7 +1,9 @@
 #include "platform/key_store.h"
+#include "platform/executable_path.h"
 
 #include "SettingsTestSupport.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -133,4 +135,20 @@ TEST(KeyStore, UnreadableValuesAndRefusedChangesAreFailures) {
     EXPECT_EQ(result, 0);
     fs::permissions(folder / "App/Locked/values.txt", fs::perms::owner_read);
     EXPECT_EQ(store.ReadValue("\\App\\Locked", "A").value.number, 1u) << "a refused write leaves the value";
+}
+
+TEST(KeyStore, DefaultRootAndExecutablePathComeFromTheProcess) {
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+    EXPECT_EQ(KeyStore::DefaultRoot(), "/somewhere/config");
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    const char* home = std::getenv("HOME");
+    EXPECT_EQ(KeyStore::DefaultRoot(), std::string(home != nullptr ? home : "") + "/.config");
+    if (saved != nullptr) {
+        setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1);
+    } else {
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    EXPECT_TRUE(std::filesystem::equivalent(platform::ExecutablePath(), "/proc/self/exe"));
 }

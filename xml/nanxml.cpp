@@ -1,0 +1,422 @@
+// The node model: ownership, moving nodes, children, attributes and the validating setters.
+#include "xml/nanxml.h"
+
+#include "platform/utf8.h"
+#include "xml/tree_walk.h"
+
+#include <charconv>
+
+namespace nanxml {
+
+namespace {
+
+const char kMoveTargetMessage[] = "移動先は親を持つノードでなければなりません";
+const char kDetachedMoveMessage[] = "移動するノードは親を持っていなければなりません";
+const char kCycleMessage[] = "ノードをそれ自身の子孫の下へ移動することはできません";
+
+[[noreturn]] void ThrowListIndexError(long long index)
+{
+    throw ENanXMLException("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
+}
+
+// Letter case as a Japanese locale sees it: ASCII, full-width Latin, Greek, Cyrillic and
+// Roman numerals, the letters Shift_JIS holds in both cases.
+char32_t FoldCase(char32_t c)
+{
+    if (c >= U'A' && c <= U'Z') return c + 0x20;
+    if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;
+    if (c >= 0x0391 && c <= 0x03A9) return c + 0x20;
+    if (c >= 0x0410 && c <= 0x042F) return c + 0x20;
+    if (c >= 0x0400 && c <= 0x040F) return c + 0x50;
+    if (c >= 0x2160 && c <= 0x216F) return c + 0x10;
+    return c;
+}
+
+char32_t NextFolded(std::string_view text, std::size_t& position)
+{
+    const auto byte = static_cast<unsigned char>(text[position]);
+    char32_t codePoint = 0;
+    if (!platform::TryNextCodePoint(text, position, codePoint)) {
+        return 0x110000 + byte;  // a malformed byte equals only itself
+    }
+    return FoldCase(codePoint);
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (NextFolded(a, i) != NextFolded(b, j)) return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
+}  // namespace
+
+ENanXMLInvalidStringException::ENanXMLInvalidStringException(const std::string& Message,
+                                                             std::string_view Rejected)
+    : ENanXMLException(Message + "\r" + std::string(Rejected))
+{
+}
+
+// ---- TNanXMLNode ----
+
+TNanXMLNode::~TNanXMLNode()
+{
+    if (parent_ == nullptr) return;
+    // Deleted while still listed: take the entry out without destroying this node twice.
+    auto& siblings = parent_->children_;
+    const int index = parent_->IndexOfChild(this);
+    (void)siblings[index].release();
+    siblings.erase(siblings.begin() + index);
+}
+
+std::string TNanXMLNode::GetText() const
+{
+    std::string text;
+    AppendText(text);
+    return text;
+}
+
+void TNanXMLNode::AppendText(std::string&) const {}
+
+void TNanXMLNode::SetText(std::string_view) {}
+
+std::string TNanXMLNode::GetXML() const
+{
+    std::string markup;
+    markup.reserve(XMLLength());
+    AppendXML(markup);
+    return markup;
+}
+
+bool TNanXMLNode::Parse(std::string_view)
+{
+    return false;
+}
+
+void TNanXMLNode::SetParent(TNanXMLParentNode& NewParent)
+{
+    if (parent_ == nullptr) throw ENanXMLException(kDetachedMoveMessage);
+    NewParent.CheckNotAncestorOf(*this);
+    NewParent.Adopt(parent_->RemoveChild(this));
+}
+
+void TNanXMLNode::MoveBefore(TNanXMLNode* Target)
+{
+    if (Target == nullptr || Target->parent_ == nullptr) throw ENanXMLException(kMoveTargetMessage);
+    if (Target == this) return;
+    if (parent_ == nullptr) throw ENanXMLException(kDetachedMoveMessage);
+    TNanXMLParentNode& newParent = *Target->parent_;
+    newParent.CheckNotAncestorOf(*this);
+    std::unique_ptr<TNanXMLNode> self = parent_->RemoveChild(this);
+    const int index = newParent.IndexOfChild(Target);
+    parent_ = &newParent;
+    newParent.children_.insert(newParent.children_.begin() + index, std::move(self));
+}
+
+std::unique_ptr<TNanXMLNode> TNanXMLNode::Detach()
+{
+    if (parent_ == nullptr) return {};
+    return parent_->RemoveChild(this);
+}
+
+TNanXMLNode* TNanXMLNodeList::Items(int Index) const
+{
+    if (Index < 0 || Index >= Count()) ThrowListIndexError(Index);
+    return (*items_)[static_cast<std::size_t>(Index)].get();
+}
+
+// ---- TNanXMLParentNode ----
+
+TNanXMLParentNode::~TNanXMLParentNode()
+{
+    ClearChildren();
+}
+
+void TNanXMLParentNode::ClearChildren()
+{
+    // Flattened, so that a tree of any depth is torn down without recursion: every node is
+    // emptied of its children before it is destroyed.
+    TNanXMLNodeList::Storage doomed = std::move(children_);
+    children_.clear();
+    while (!doomed.empty()) {
+        std::unique_ptr<TNanXMLNode> node = std::move(doomed.back());
+        doomed.pop_back();
+        node->parent_ = nullptr;
+        if (TNanXMLParentNode* parent = node->AsParent()) {
+            for (auto& child : parent->children_) {
+                child->parent_ = nullptr;
+                doomed.push_back(std::move(child));
+            }
+            parent->children_.clear();
+        }
+    }
+}
+
+TNanXMLNode* TNanXMLParentNode::GetChild(int Index) const
+{
+    return Children().Items(Index);
+}
+
+int TNanXMLParentNode::IndexOfChild(const TNanXMLNode* Node) const
+{
+    if (Node == nullptr || Node->parent_ != this) return -1;
+    const std::size_t hint = Node->indexHint_;
+    if (hint < children_.size() && children_[hint].get() == Node) return static_cast<int>(hint);
+    for (std::size_t i = 0; i < children_.size(); ++i) {
+        if (children_[i].get() == Node) {
+            Node->indexHint_ = i;
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+TNanXMLElement* TNanXMLParentNode::FindElementFrom(int StartIndex, std::string_view Name) const
+{
+    if (StartIndex < 0) ThrowListIndexError(StartIndex);
+    for (std::size_t i = static_cast<std::size_t>(StartIndex); i < children_.size(); ++i) {
+        TNanXMLElement* element = children_[i]->AsElement();
+        if (element != nullptr && element->Name() == Name) {
+            element->indexHint_ = i;
+            return element;
+        }
+    }
+    return nullptr;
+}
+
+TNanXMLElement* TNanXMLParentNode::AddElement(std::string_view Name)
+{
+    // Named before it is appended, so that a refused name leaves no nameless element behind.
+    auto element = std::make_unique<TNanXMLElement>();
+    element->SetName(Name);
+    return Adopt(std::move(element));
+}
+
+void TNanXMLParentNode::AddText(std::string_view Text)
+{
+    std::size_t start = 0;
+    while (start < Text.size()) {
+        const std::size_t special = Text.find_first_of("<>&", start);
+        const std::size_t end = special == std::string_view::npos ? Text.size() : special;
+        if (end > start) Adopt(std::make_unique<TNanXMLText>(std::string(Text.substr(start, end - start))));
+        if (special == std::string_view::npos) break;
+        const char c = Text[special];
+        AddEntityReference(c == '<' ? "lt" : c == '>' ? "gt" : "amp");
+        start = special + 1;
+    }
+}
+
+TNanXMLCDATA* TNanXMLParentNode::AddCDATA(std::string_view Text)
+{
+    auto section = std::make_unique<TNanXMLCDATA>();
+    section->SetContent(Text);
+    return Adopt(std::move(section));
+}
+
+TNanXMLComment* TNanXMLParentNode::AddComment(std::string_view Text)
+{
+    auto comment = std::make_unique<TNanXMLComment>();
+    comment->SetContent(Text);
+    return Adopt(std::move(comment));
+}
+
+TNanXMLEntityReference* TNanXMLParentNode::AddEntityReference(std::string_view Name)
+{
+    auto reference = std::make_unique<TNanXMLEntityReference>();
+    reference->SetName(Name);
+    return Adopt(std::move(reference));
+}
+
+TNanXMLNode* TNanXMLParentNode::InsertChild(std::unique_ptr<TNanXMLNode> Node, int Index)
+{
+    if (Index > ChildCount()) ThrowListIndexError(Index);
+    if (Node == nullptr) return nullptr;
+    CheckNotAncestorOf(*Node);
+    TNanXMLNode* raw = Node.get();
+    raw->parent_ = this;
+    if (Index < 0) {
+        raw->indexHint_ = children_.size();
+        children_.push_back(std::move(Node));
+    } else {
+        raw->indexHint_ = static_cast<std::size_t>(Index);
+        children_.insert(children_.begin() + Index, std::move(Node));
+    }
+    return raw;
+}
+
+std::unique_ptr<TNanXMLNode> TNanXMLParentNode::RemoveChild(TNanXMLNode* Node)
+{
+    const int index = IndexOfChild(Node);
+    if (index < 0) return {};
+    std::unique_ptr<TNanXMLNode> removed = std::move(children_[static_cast<std::size_t>(index)]);
+    children_.erase(children_.begin() + index);
+    removed->parent_ = nullptr;
+    return removed;
+}
+
+void TNanXMLParentNode::CheckNotAncestorOf(const TNanXMLNode& node) const
+{
+    for (const TNanXMLNode* p = this; p != nullptr; p = p->parent_) {
+        if (p == &node) throw ENanXMLException(kCycleMessage);
+    }
+}
+
+void TNanXMLParentNode::AppendText(std::string& Out) const
+{
+    WalkBelow(
+        *this, [](const TNanXMLParentNode&) {}, [](const TNanXMLParentNode&) {},
+        [&Out](const TNanXMLNode& leaf) { leaf.AppendText(Out); });
+}
+
+// ---- TNanXMLElement ----
+
+void TNanXMLElement::SetName(std::string_view Name)
+{
+    if (!IsValidName(Name)) throw ENanXMLInvalidStringException("名前が不正です", Name);
+    name_ = Name;
+}
+
+int TNanXMLElement::AddAttribute(std::string_view Name, std::string_view Value)
+{
+    if (!IsValidName(Name)) throw ENanXMLInvalidStringException("属性名が不正です", Name);
+    // The double quote is checked here too, so that a refused value adds nothing.
+    if (!IsValidAttributeValue(Value) || Value.find('"') != std::string_view::npos) {
+        throw ENanXMLInvalidStringException("値が不正です", Value);
+    }
+    attributeNames_.emplace_back(Name);
+    attributeValues_.emplace_back(Value);
+    return AttributeCount() - 1;
+}
+
+int TNanXMLElement::IndexOfAttribute(std::string_view Name) const
+{
+    for (std::size_t i = 0; i < attributeNames_.size(); ++i) {
+        if (EqualsIgnoringCase(attributeNames_[i], Name)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+const std::string& TNanXMLElement::GetAttributeValue(int Index) const
+{
+    if (Index < 0 || Index >= AttributeCount()) ThrowListIndexError(Index);
+    return attributeValues_[static_cast<std::size_t>(Index)];
+}
+
+void TNanXMLElement::SetAttributeValue(int Index, std::string_view Value)
+{
+    if (Index < 0 || Index >= AttributeCount()) ThrowListIndexError(Index);
+    if (Value.find('"') != std::string_view::npos) throw ENanXMLInvalidStringException("値が不正です", Value);
+    attributeValues_[static_cast<std::size_t>(Index)] = Value;
+}
+
+std::string TNanXMLElement::GetAttribute(std::string_view Name) const
+{
+    const int index = IndexOfAttribute(Name);
+    return index < 0 ? std::string() : attributeValues_[static_cast<std::size_t>(index)];
+}
+
+bool TNanXMLElement::FindAttribute(std::string_view Name, std::string& Value) const
+{
+    const int index = IndexOfAttribute(Name);
+    if (index < 0) return false;
+    Value = attributeValues_[static_cast<std::size_t>(index)];
+    return true;
+}
+
+void TNanXMLElement::ClearAttributes()
+{
+    attributeNames_.clear();
+    attributeValues_.clear();
+}
+
+TNanXMLElement* TNanXMLElement::NextSibling(std::string_view Name) const
+{
+    const TNanXMLParentNode* parent = Parent();
+    if (parent == nullptr) return nullptr;
+    return parent->FindElementFrom(parent->IndexOfChild(this) + 1, Name);
+}
+
+// ---- leaves ----
+
+void TNanXMLCDATA::SetContent(std::string_view Text)
+{
+    if (Text.find("]]>") != std::string_view::npos) throw ENanXMLInvalidStringException("テキストが不正です", Text);
+    text_ = Text;
+}
+
+void TNanXMLComment::SetContent(std::string_view Text)
+{
+    if (Text.find("-->") != std::string_view::npos) throw ENanXMLInvalidStringException("コメントが不正です", Text);
+    text_ = Text;
+}
+
+void TNanXMLProcessingInstruction::SetTarget(std::string_view Target)
+{
+    if (!IsValidName(Target)) throw ENanXMLInvalidStringException("処理命令ターゲットが不正です", Target);
+    target_ = Target;
+}
+
+void TNanXMLProcessingInstruction::SetData(std::string_view Data)
+{
+    if (Data.find("?>") != std::string_view::npos) throw ENanXMLInvalidStringException("命令が不正です", Data);
+    data_ = Data;
+}
+
+void TNanXMLEntityReference::SetName(std::string_view Name)
+{
+    if (Name.size() >= 2 && Name.front() == '&' && Name.back() == ';') Name = Name.substr(1, Name.size() - 2);
+    name_ = Name;
+}
+
+void TNanXMLEntityReference::AppendText(std::string& Out) const
+{
+    if (name_ == "amp") Out += '&';
+    else if (name_ == "lt") Out += '<';
+    else if (name_ == "gt") Out += '>';
+    else if (name_ == "nbsp") Out += ' ';
+    else if (name_ == "quot") Out += '"';
+}
+
+// ---- TNanXML ----
+
+TNanXML::TNanXML() : root_(std::make_unique<TNanXMLParentNode>()) {}
+
+void TNanXML::Clear()
+{
+    root_ = std::make_unique<TNanXMLParentNode>();
+}
+
+// ---- library functions ----
+
+bool GetBoolAttribute(const TNanXMLElement* Element, std::string_view Name, bool Default)
+{
+    std::string value;
+    if (Element == nullptr || !Element->FindAttribute(Name, value)) return Default;
+    return value == "true";
+}
+
+int GetIntAttribute(const TNanXMLElement* Element, std::string_view Name, int Default)
+{
+    std::string value;
+    if (Element == nullptr || !Element->FindAttribute(Name, value)) return Default;
+    const char* first = value.data();
+    const char* last = value.data() + value.size();
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && *first == '-') return Default;
+    }
+    int result = 0;
+    const auto [end, error] = std::from_chars(first, last, result);
+    return error == std::errc() && end == last ? result : Default;
+}
+
+std::string GetChildText(const TNanXMLParentNode& Parent, std::string_view Name, std::string_view Default)
+{
+    const TNanXMLElement* child = Parent.FindElement(Name);
+    return child != nullptr ? child->GetText() : std::string(Default);
+}
+
+}  // namespace nanxml

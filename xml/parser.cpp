@@ -1,0 +1,359 @@
+// Reading markup: the node readers (Parse) and the document loader.
+#include "xml/nanxml.h"
+
+#include "platform/codepage.h"
+#include "platform/file_io.h"
+#include "platform/utf8.h"
+#include "xml/line_breaks.h"
+
+#include <optional>
+#include <unordered_map>
+
+namespace nanxml {
+
+// ---- node readers ----
+
+bool TNanXMLElement::Parse(std::string_view Source)
+{
+    std::string_view content = Source;
+    if (!StripDelimiters(content, "<", ">") || content.empty()) return false;
+
+    struct Attribute {
+        std::string_view name;
+        std::string_view value;
+    };
+    thread_local std::vector<Attribute> attributes;  // reused: one tag after another
+    attributes.clear();
+    std::string_view name;
+    std::size_t pending = std::string_view::npos;
+
+    TNanXMLTokenizer tokens(content);
+    while (!tokens.AtEnd()) {
+        const TNanXMLToken token = tokens.Next();
+        switch (token.Kind) {
+        case xtName:
+            if (name.empty()) {
+                name = token.Text;
+            } else {
+                attributes.push_back({token.Text, {}});
+                pending = attributes.size() - 1;
+            }
+            break;
+        case xtQuoted:
+            if (pending != std::string_view::npos) {
+                std::string_view value = token.Text;
+                StripDelimiters(value, "\"", "\"");
+                attributes[pending].value = value;
+            }
+            break;
+        case xtEquals:
+            break;
+        default:
+            pending = std::string_view::npos;
+            break;
+        }
+    }
+    if (name.empty()) return false;
+
+    SetName(name);
+    ClearAttributes();
+    for (const Attribute& attribute : attributes) AddAttribute(attribute.name, attribute.value);
+    return true;
+}
+
+bool TNanXMLProcessingInstruction::Parse(std::string_view Source)
+{
+    std::string_view content = Source;
+    StripDelimiters(content, "<?", "?>");
+    TNanXMLTokenizer tokens(content);
+    const TNanXMLToken target = tokens.Next();
+    if (target.Kind != xtName) return false;
+    if (tokens.Next().Kind != xtSpace) return false;
+    const std::string_view data = tokens.Rest();
+    // Both are checked before either is stored, so a refused instruction stays as it was.
+    if (!IsValidName(target.Text) || data.find("?>") != std::string_view::npos) return false;
+    SetTarget(target.Text);
+    SetData(data);
+    return true;
+}
+
+bool TNanXMLComment::Parse(std::string_view Source)
+{
+    std::string_view content = Source;
+    StripDelimiters(content, "<!--", "-->");
+    if (content.find("-->") != std::string_view::npos) return false;
+    SetContent(content);
+    return true;
+}
+
+bool TNanXMLCDATA::Parse(std::string_view Source)
+{
+    std::string_view content = Source;
+    StripDelimiters(content, "<![CDATA[", "]]>");
+    if (content.find("]]>") != std::string_view::npos) return false;
+    SetContent(content);
+    return true;
+}
+
+// ---- the document loader ----
+
+namespace {
+
+void FoldAsciiCase(std::string_view name, std::string& folded)
+{
+    folded.assign(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+}
+
+std::string_view TrimControls(std::string_view text)
+{
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+    return text;
+}
+
+// The encoding a declaration's data names: "encoding=" followed at once by a quoted name,
+// exactly "Shift_JIS" or "UTF-8".
+std::optional<TDocumentEncoding> DeclaredEncoding(std::string_view data)
+{
+    const std::string_view key = "encoding=";
+    const std::size_t at = data.find(key);
+    if (at == std::string_view::npos) return std::nullopt;
+    const TNanXMLToken token = NextToken(data.substr(at + key.size()));
+    if (token.Kind != xtQuoted) return std::nullopt;
+    std::string_view name = token.Text;
+    StripDelimiters(name, "\"", "\"");
+    if (name == "Shift_JIS") return deShiftJIS;
+    if (name == "UTF-8") return deUTF8;
+    return std::nullopt;
+}
+
+// Where the bytes given to the loader came from, for the message on malformed UTF-8.
+struct ByteOrigin {
+    std::string_view fileName;    // empty for a string
+    std::string_view source;      // the bytes before NULs were dropped and lines normalised
+    std::string* owner = nullptr; // holds source when it may be released after the check
+    bool linesNormalised = false;
+    bool transformed = false;     // false: offsets in the loaded text are source offsets
+
+    void Release() const
+    {
+        if (owner == nullptr) return;
+        owner->clear();
+        owner->shrink_to_fit();
+    }
+};
+
+[[noreturn]] void ThrowMalformedUtf8(const ByteOrigin& origin, std::size_t offset)
+{
+    if (origin.transformed) offset = SourceOffset(origin.source, offset, origin.linesNormalised);
+    const std::string where = "(オフセット " + std::to_string(offset) + ")";
+    if (origin.fileName.empty()) throw ENanXMLException("UTF-8 として正しくないバイト列があります " + where);
+    throw ENanXMLException("ファイル " + std::string(origin.fileName) + " に UTF-8 として正しくないバイト列があります " +
+                           where);
+}
+
+}  // namespace
+
+// Builds the tree from the decoded document text, token by token.
+class DocumentBuilder {
+public:
+    explicit DocumentBuilder(TNanXMLParentNode& root) : root_(root) {}
+
+    void Build(std::string_view text, bool addFinalLineBreak)
+    {
+        TNanXMLScanner scanner(text);
+        std::size_t position = 0;
+        while (position < text.size()) {
+            const TNanXMLScannedToken scanned = scanner.Scan(position);
+            const std::string_view token = text.substr(position, scanned.Length);
+            position += scanned.Length;
+            if (scanned.Kind == xtName) {
+                // Text tokens that follow one another lie side by side in the text.
+                if (pendingText_.empty()) pendingText_ = token;
+                else pendingText_ = std::string_view(pendingText_.data(), pendingText_.size() + token.size());
+                continue;
+            }
+            FlushText({});
+            switch (scanned.Kind) {
+            case xtTag:
+                HandleTag(token);
+                break;
+            case xtEntity:
+                Current().AddEntityReference(token);
+                break;
+            case xtInstruction: {
+                auto instruction = std::make_unique<TNanXMLProcessingInstruction>();
+                if (instruction->Parse(token)) Current().Adopt(std::move(instruction));
+                break;
+            }
+            case xtComment: {
+                std::string_view content = token;
+                StripDelimiters(content, "<!--", "-->");
+                Current().AddComment(content);
+                break;
+            }
+            case xtCDATA: {
+                std::string_view content = token;
+                StripDelimiters(content, "<![CDATA[", "]]>");
+                Current().AddCDATA(content);
+                break;
+            }
+            default:
+                break;
+            }
+        }
+        // The final line break is added here rather than to the text: a line break closes
+        // no token, so it only ever extends the last text.
+        FlushText(addFinalLineBreak ? "\r\n" : "");
+    }
+
+private:
+    struct OpenElement {
+        TNanXMLElement* element;
+        std::vector<std::size_t>* depthsOfName;  // in openByName_
+    };
+
+    TNanXMLParentNode& Current() { return open_.empty() ? root_ : *open_.back().element; }
+
+    void FlushText(std::string_view more)
+    {
+        if (pendingText_.empty() && more.empty()) return;
+        std::string content;
+        content.reserve(pendingText_.size() + more.size());
+        content += pendingText_;
+        content += more;
+        Current().Adopt(std::make_unique<TNanXMLText>(std::move(content)));
+        pendingText_ = {};
+    }
+
+    void HandleTag(std::string_view tag)
+    {
+        if (tag.starts_with("</")) {
+            Close(TrimControls(tag.substr(2, tag.size() - 3)));
+            return;
+        }
+        const bool empty = tag.ends_with("/>");
+        if (empty) {
+            emptyTag_.assign(tag.substr(0, tag.size() - 2));
+            emptyTag_ += '>';
+            tag = emptyTag_;
+        }
+        auto element = std::make_unique<TNanXMLElement>();
+        if (!element->Parse(tag)) return;
+        TNanXMLElement* added = Current().Adopt(std::move(element));
+        if (!empty) Open(added);
+    }
+
+    void Open(TNanXMLElement* element)
+    {
+        FoldAsciiCase(element->Name(), key_);
+        std::vector<std::size_t>& depths = openByName_[key_];
+        depths.push_back(open_.size());
+        open_.push_back({element, &depths});
+    }
+
+    // Closes the innermost open element of that name with every element opened inside it;
+    // an end tag that matches no open element changes nothing.
+    void Close(std::string_view name)
+    {
+        FoldAsciiCase(name, key_);
+        const auto found = openByName_.find(key_);
+        if (found == openByName_.end() || found->second.empty()) return;
+        const std::size_t depth = found->second.back();
+        while (open_.size() > depth) {
+            open_.back().depthsOfName->pop_back();
+            open_.pop_back();
+        }
+    }
+
+    TNanXMLParentNode& root_;
+    std::vector<OpenElement> open_;
+    // Depths in open_ of the open elements, by name without ASCII letter case: an end tag
+    // finds its element at once however deep the nesting.
+    std::unordered_map<std::string, std::vector<std::size_t>> openByName_;
+    std::string key_;
+    std::string emptyTag_;
+    std::string_view pendingText_;
+};
+
+namespace {
+
+// Reads a document from text, a NUL-free text of a file's bytes. When owner holds text, it
+// is released once the text is decoded.
+void LoadText(TNanXML& xml, std::string_view text, std::string* owner, bool addFinalLineBreak,
+              const ByteOrigin& origin)
+{
+    xml.Clear();
+
+    // A leading instruction is consumed whatever it is; only an "xml" one with a known
+    // encoding name counts as the declaration. It is ASCII in any text that has one, so it
+    // is read from the bytes before they are decoded.
+    std::size_t bodyStart = 0;
+    std::optional<TDocumentEncoding> declared;
+    const TNanXMLScannedToken first = ScanToken(text, 0);
+    if (first.Kind == xtInstruction) {
+        bodyStart = first.Length;
+        TNanXMLProcessingInstruction instruction;
+        if (instruction.Parse(platform::DecodeCp932(text.substr(0, bodyStart))) && instruction.Target() == "xml") {
+            declared = DeclaredEncoding(instruction.Data());
+        }
+    }
+    if (declared) xml.SetEncoding(*declared);
+
+    std::string decoded;
+    std::string_view body;
+    if (declared == deUTF8) {
+        const std::size_t malformed = platform::FindInvalidUtf8(text);
+        if (malformed != std::string_view::npos) ThrowMalformedUtf8(origin, malformed);
+        origin.Release();
+        body = text.substr(bodyStart);
+    } else {
+        origin.Release();
+        decoded = platform::DecodeCp932(text.substr(bodyStart));
+        if (owner != nullptr) {
+            owner->clear();
+            owner->shrink_to_fit();
+        }
+        body = decoded;
+    }
+    DocumentBuilder(xml.Root()).Build(body, addFinalLineBreak);
+}
+
+}  // namespace
+
+void TNanXML::LoadFromString(std::string_view Text)
+{
+    ByteOrigin origin;
+    if (Text.find('\0') == std::string_view::npos) {
+        LoadText(*this, Text, nullptr, false, origin);
+        return;
+    }
+    std::string withoutNuls(Text);
+    RemoveNuls(withoutNuls);
+    origin.source = Text;
+    origin.transformed = true;
+    LoadText(*this, withoutNuls, &withoutNuls, false, origin);
+}
+
+void TNanXML::LoadFromFile(const std::string& FileName)
+{
+    std::string bytes = platform::ReadWholeFile(FileName);
+    ByteOrigin origin;
+    origin.fileName = FileName;
+    if (HasOnlyCrLfBreaks(bytes)) {
+        const bool addFinalLineBreak = !bytes.empty() && !bytes.ends_with("\r\n");
+        LoadText(*this, bytes, &bytes, addFinalLineBreak, origin);
+        return;
+    }
+    std::string lines = NormalisedLines(bytes);
+    origin.source = bytes;
+    origin.owner = &bytes;
+    origin.linesNormalised = true;
+    origin.transformed = true;
+    LoadText(*this, lines, &lines, false, origin);
+}
+
+}  // namespace nanxml

@@ -1,0 +1,184 @@
+#include "xml/tokenizer.h"
+
+#include "platform/codepage.h"
+#include "platform/utf8.h"
+
+#include <algorithm>
+#include <array>
+
+namespace nanxml {
+
+namespace {
+
+constexpr std::array<TNanXMLTokenKind, 128> MakeAsciiClasses()
+{
+    std::array<TNanXMLTokenKind, 128> classes{};
+    for (std::size_t c = 0; c < classes.size(); ++c) {
+        classes[c] = c <= 0x20 ? xtSpace : xtName;
+    }
+    classes['<'] = xtTag;
+    classes['"'] = xtQuoted;
+    classes['='] = xtEquals;
+    classes['&'] = xtEntity;
+    return classes;
+}
+
+constexpr std::array<TNanXMLTokenKind, 128> kAsciiClasses = MakeAsciiClasses();
+
+bool IsMarkupByte(char c) { return c == '<' || c == '&'; }
+
+}  // namespace
+
+TNanXMLTokenKind CharClassAt(std::string_view Text, std::size_t Position, std::size_t& Length)
+{
+    const auto lead = static_cast<unsigned char>(Text[Position]);
+    if (lead < 0x80) {
+        Length = 1;
+        return kAsciiClasses[lead];
+    }
+    std::size_t next = Position;
+    char32_t codePoint = 0;
+    const bool valid = platform::TryNextCodePoint(Text, next, codePoint);
+    if (!valid) {
+        Length = 1;
+        return xtName;
+    }
+    Length = next - Position;
+    return platform::IsCp932DoubleByte(codePoint) ? xtMultiByte : xtName;
+}
+
+TNanXMLTokenKind CharClass(std::string_view Text)
+{
+    if (Text.empty()) return xtNone;
+    std::size_t length = 0;
+    return CharClassAt(Text, 0, length);
+}
+
+bool StripDelimiters(std::string_view& S, std::string_view Prefix, std::string_view Suffix)
+{
+    if (!S.starts_with(Prefix) || !S.ends_with(Suffix)) return false;
+    S.remove_prefix(Prefix.size());
+    // A lone double quote stripped of quotes on both sides is left empty.
+    if (S.ends_with(Suffix)) S.remove_suffix(Suffix.size());
+    return true;
+}
+
+std::size_t DelimiterCursor::Find(std::string_view text, std::size_t from)
+{
+    const bool stillValid = searched_ && from >= searchedFrom_ &&
+                            (found_ == std::string_view::npos || found_ >= from);
+    if (!stillValid) {
+        searched_ = true;
+        searchedFrom_ = from;
+        found_ = delimiter_.size() == 1 ? text.find(delimiter_[0], from) : text.find(delimiter_, from);
+    }
+    return found_;
+}
+
+std::size_t TNanXMLTokenizer::DelimitedEnd(std::string_view opening, DelimiterCursor& closing,
+                                           std::size_t closingLength)
+{
+    if (text_.compare(position_, opening.size(), opening) != 0) return 0;
+    const std::size_t found = closing.Find(text_, position_ + opening.size());
+    return found == std::string_view::npos ? 0 : found + closingLength;
+}
+
+TNanXMLToken TNanXMLTokenizer::Next()
+{
+    if (AtEnd()) return {};
+    const std::size_t start = position_;
+    const auto take = [&](TNanXMLTokenKind kind, std::size_t end) {
+        position_ = end;
+        return TNanXMLToken{kind, text_.substr(start, end - start)};
+    };
+    if (std::size_t end = DelimitedEnd("<?", instructionEnd_, 2)) return take(xtInstruction, end);
+    if (std::size_t end = DelimitedEnd("<!--", commentEnd_, 3)) return take(xtComment, end);
+    if (std::size_t end = DelimitedEnd("<", tagEnd_, 1)) return take(xtTag, end);
+    if (std::size_t end = DelimitedEnd("\"", quoteEnd_, 1)) return take(xtQuoted, end);
+    if (std::size_t end = DelimitedEnd("&", entityEnd_, 1)) return take(xtEntity, end);
+
+    std::size_t length = 0;
+    const TNanXMLTokenKind kind = CharClassAt(text_, start, length);
+    std::size_t end = start + length;
+    while (end < text_.size()) {
+        const auto byte = static_cast<unsigned char>(text_[end]);
+        if (byte < 0x80) {
+            if (kAsciiClasses[byte] != kind) break;
+            ++end;
+        } else {
+            if (CharClassAt(text_, end, length) != kind) break;
+            end += length;
+        }
+    }
+    return take(kind, end);
+}
+
+TNanXMLToken NextToken(std::string_view Text)
+{
+    return TNanXMLTokenizer(Text).Next();
+}
+
+std::size_t TNanXMLScanner::DelimitedEnd(std::size_t position, std::string_view opening,
+                                         DelimiterCursor& closing, std::size_t closingLength)
+{
+    if (text_.compare(position, opening.size(), opening) != 0) return 0;
+    const std::size_t found = closing.Find(text_, position + opening.size());
+    return found == std::string_view::npos ? 0 : found + closingLength;
+}
+
+TNanXMLScannedToken TNanXMLScanner::Scan(std::size_t Position)
+{
+    if (Position >= text_.size()) return {};
+    const auto token = [&](TNanXMLTokenKind kind, std::size_t end) {
+        return TNanXMLScannedToken{kind, end - Position};
+    };
+    const char first = text_[Position];
+    if (first == '<') {
+        if (std::size_t end = DelimitedEnd(Position, "<?", instructionEnd_, 2)) return token(xtInstruction, end);
+        if (std::size_t end = DelimitedEnd(Position, "<!--", commentEnd_, 3)) return token(xtComment, end);
+        if (std::size_t end = DelimitedEnd(Position, "<![CDATA[", cdataEnd_, 3)) return token(xtCDATA, end);
+        if (std::size_t end = DelimitedEnd(Position, "<", tagEnd_, 1)) return token(xtTag, end);
+    } else if (first == '&') {
+        if (std::size_t end = DelimitedEnd(Position, "&", entityEnd_, 1)) return token(xtEntity, end);
+    }
+
+    // A text run: either plain characters up to the next "<" or "&", or a run of "<" and
+    // "&" that open nothing.
+    std::size_t end = Position + 1;
+    if (IsMarkupByte(first)) {
+        while (end < text_.size() && IsMarkupByte(text_[end])) ++end;
+    } else {
+        end = std::min(nextTag_.Find(text_, end), nextEntity_.Find(text_, end));
+        if (end == std::string_view::npos) end = text_.size();
+    }
+    return token(xtName, end);
+}
+
+TNanXMLScannedToken ScanToken(std::string_view Text, std::size_t Position)
+{
+    return TNanXMLScanner(Text).Scan(Position);
+}
+
+bool IsValidName(std::string_view Name)
+{
+    if (Name.empty()) return false;
+    std::size_t position = 0;
+    while (position < Name.size()) {
+        std::size_t length = 0;
+        if (CharClassAt(Name, position, length) != xtName) return false;
+        position += length;
+    }
+    return true;
+}
+
+bool IsValidAttributeValue(std::string_view Value)
+{
+    if (Value.find('<') == std::string_view::npos) return true;
+    TNanXMLTokenizer tokens(Value);
+    while (!tokens.AtEnd()) {
+        if (tokens.Next().Kind == xtTag) return false;
+    }
+    return true;
+}
+
+}  // namespace nanxml

@@ -1,0 +1,124 @@
+// The tokeniser of nanxml: character classes, the token reader used on names, tags and
+// attribute values, and the scanner that cuts a whole document into tokens.
+//
+// Texts are UTF-8. Character classes follow Shift_JIS: a character is xtMultiByte exactly
+// when CP932 writes it in two bytes. Both readers remember where the next closing delimiter
+// lies, so a text full of openers that are never closed is still read in linear time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace nanxml {
+
+enum TNanXMLTokenKind : std::uint8_t {
+    xtNone,
+    xtTag,
+    xtQuoted,
+    xtSpace,
+    xtEquals,
+    xtEntity,
+    xtInstruction,
+    xtComment,
+    xtCDATA,
+    xtName,
+    xtMultiByte,
+};
+
+struct TNanXMLToken {
+    TNanXMLTokenKind Kind = xtNone;
+    std::string_view Text;  // a prefix of the text the token was read from
+};
+
+// Class of the first character of Text; xtNone when Text is empty.
+TNanXMLTokenKind CharClass(std::string_view Text);
+
+// Class of the character at Text[Position]; Length receives its length in bytes.
+// A malformed UTF-8 byte counts as one character of class xtName.
+TNanXMLTokenKind CharClassAt(std::string_view Text, std::size_t Position, std::size_t& Length);
+
+// When S begins with Prefix and ends with Suffix: removes both and returns true.
+// Otherwise S stays as it is and the result is false.
+bool StripDelimiters(std::string_view& S, std::string_view Prefix, std::string_view Suffix);
+
+// First occurrence of a delimiter at or after a position, remembered between calls: as long
+// as the positions asked for do not decrease, the text is searched only once in total.
+class DelimiterCursor {
+public:
+    explicit DelimiterCursor(std::string_view delimiter) : delimiter_(delimiter) {}
+    std::size_t Find(std::string_view text, std::size_t from);
+
+private:
+    std::string_view delimiter_;
+    bool searched_ = false;
+    std::size_t searchedFrom_ = 0;
+    std::size_t found_ = 0;
+};
+
+// Reads one text token by token: instructions, comments, tags, quoted strings, entity
+// references, and runs of characters of one class. No CDATA sections.
+class TNanXMLTokenizer {
+public:
+    explicit TNanXMLTokenizer(std::string_view Text) : text_(Text) {}
+
+    bool AtEnd() const { return position_ >= text_.size(); }
+    std::string_view Rest() const { return text_.substr(position_); }
+    // The token at the current position; moves past it.
+    TNanXMLToken Next();
+
+private:
+    std::size_t DelimitedEnd(std::string_view opening, DelimiterCursor& closing, std::size_t closingLength);
+
+    std::string_view text_;
+    std::size_t position_ = 0;
+    DelimiterCursor instructionEnd_{"?>"};
+    DelimiterCursor commentEnd_{"-->"};
+    DelimiterCursor tagEnd_{">"};
+    DelimiterCursor quoteEnd_{"\""};
+    DelimiterCursor entityEnd_{";"};
+};
+
+// The first token of Text.
+TNanXMLToken NextToken(std::string_view Text);
+
+struct TNanXMLScannedToken {
+    TNanXMLTokenKind Kind = xtNone;
+    std::size_t Length = 0;
+};
+
+// Cuts a document into instructions, comments, CDATA sections, tags, entity references and
+// text runs (kind xtName). A double quote in content is plain text: a quote without a
+// partner must not swallow the markup that follows it.
+class TNanXMLScanner {
+public:
+    explicit TNanXMLScanner(std::string_view Text) : text_(Text) {}
+    // Kind and length of the token at Position. Linear overall when Position never decreases.
+    TNanXMLScannedToken Scan(std::size_t Position);
+
+private:
+    std::size_t DelimitedEnd(std::size_t position, std::string_view opening, DelimiterCursor& closing,
+                             std::size_t closingLength);
+
+    std::string_view text_;
+    DelimiterCursor instructionEnd_{"?>"};
+    DelimiterCursor commentEnd_{"-->"};
+    DelimiterCursor cdataEnd_{"]]>"};
+    DelimiterCursor tagEnd_{">"};
+    DelimiterCursor entityEnd_{";"};
+    DelimiterCursor nextTag_{"<"};
+    DelimiterCursor nextEntity_{"&"};
+};
+
+// Kind and length of the document token at Position, for a single look.
+TNanXMLScannedToken ScanToken(std::string_view Text, std::size_t Position);
+
+// True when every character of Name is of class xtName (and there is at least one): the
+// name is exactly one name token, so it reads back as written.
+bool IsValidName(std::string_view Name);
+
+// False when reading Value token by token meets a tag token: a "<" is allowed only inside
+// an instruction, comment, quoted string or entity reference.
+bool IsValidAttributeValue(std::string_view Value);
+
+}  // namespace nanxml

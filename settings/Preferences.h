@@ -19,11 +19,15 @@ struct WindowBounds {
     std::int32_t Top = 0;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
+
+    bool operator==(const WindowBounds&) const = default;
 };
 
 struct WindowPlacement {
     WindowBounds Bounds;
     std::int32_t State = wsNormal;
+
+    bool operator==(const WindowPlacement&) const = default;
 };
 
 struct Preferences {

@@ -43,6 +43,18 @@ std::string TestEnvironment::KeyFolder() const { return environment.keyStoreRoot
 
 std::string TestEnvironment::IniPath() const { return settings::THxIniFile2::IniFileName(environment); }
 
+settings::Preferences LaidOutPreferences() {
+    settings::Preferences preferences;
+    preferences.Form = {{10, 20, 600, 400}, settings::wsNormal};
+    preferences.LeftPaneWidth = 180;
+    preferences.WordWrap = true;
+    preferences.FontName = "Noto Sans Mono CJK JP";
+    preferences.FontSize = 10;
+    preferences.TreeFontName = "Noto Sans CJK JP";
+    preferences.TreeFontSize = 9;
+    return preferences;
+}
+
 void WriteFile(const std::string& path, const std::string& contents) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << contents;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "settings/HxRegIni.h"
+#include "settings/Preferences.h"
 
 #include <functional>
 #include <string>
@@ -40,6 +41,9 @@ struct TestEnvironment {
     int answer;
     std::vector<settings::FirstStartQuestion> questions;
 };
+
+// What a freshly laid-out main window hands over as its current values.
+settings::Preferences LaidOutPreferences();
 
 void WriteFile(const std::string& path, const std::string& contents);
 std::string ReadFile(const std::string& path);

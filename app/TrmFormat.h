@@ -1,0 +1,51 @@
+// The document file (trm): writing the tree as a version-2 file and reading versions 1 and 2.
+// The caller (the main window, trmtool) owns the lifecycle around these: caption, recent
+// files, prompts.
+#pragma once
+
+#include "app/DocumentTree.h"
+#include "xml/nanxml.h"
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+
+namespace document {
+
+using nanxml::TDocumentEncoding;
+
+// A document as read from a file: the tree, the node to select and the encoding found.
+struct OpenedDocument {
+    DocumentTree tree;
+    TreeNode* selected = nullptr;  // never null: the root unless another node claims it
+    TDocumentEncoding encoding = TDocumentEncoding::deShiftJIS;
+};
+
+// Reads a document file. Version 2 (a velmora element at the top level) and version 1 (a
+// node element at the top level); any other XML gives the root "ルート" alone. The selected
+// node's ancestors are expanded. Throws platform::FileError ("ファイル %s は開けません")
+// when the file cannot be read, and the XML layer's exception for content it refuses.
+OpenedDocument OpenDocument(const std::string& path);
+
+// Builds the document from an already parsed file (what OpenDocument does after loading).
+// Elements are released from xml as they are taken over, to keep the peak memory low.
+OpenedDocument LoadDocument(nanxml::TNanXML& xml);
+
+// The local time now, for the modified stamp.
+std::tm LocalTimeNow();
+// "yyyy/mm/dd hh:mm:ss".
+std::string FormatModifiedStamp(const std::tm& time);
+
+// Writes the tree as a version-2 file in the given encoding, replacing the file only when
+// the whole of it is written (a failure leaves the old file as it was). selected (may be
+// null) is marked selected. modified is the stamp of the file element. Throws
+// platform::FileError ("ファイル %s を作成できません") when the file cannot be written.
+// In Shift_JIS, characters it cannot hold are written as "?": ask CountShiftJisUnmappable
+// first.
+void WriteDocument(const std::string& path, const DocumentTree& tree, const TreeNode* selected,
+                   TDocumentEncoding encoding, const std::tm& modified = LocalTimeNow());
+
+// How many characters of the tree's names and texts a Shift_JIS save would write as "?".
+std::size_t CountShiftJisUnmappable(const DocumentTree& tree);
+
+}  // namespace document

@@ -1,0 +1,132 @@
+// Reading a trm file, version 2 or the older version 1.
+#include "app/NodeNameEscaping.h"
+#include "app/TreeRules.h"
+#include "app/TrmFormat.h"
+
+#include <vector>
+
+namespace document {
+
+using nanxml::TNanXML;
+using nanxml::TNanXMLElement;
+using nanxml::TNanXMLNode;
+
+namespace {
+
+enum class Version { one, two };
+
+bool IsNodeElement(const TNanXMLNode& node) {
+    const TNanXMLElement* element = node.AsElement();
+    return element && element->Name() == "node";
+}
+
+// SelStart and SelLength only from attributes holding an integer; the text only from a text
+// element (the first one). The text element is released once its text is taken over.
+void LoadFromXml(TVLNodeData& data, TNanXMLElement& element) {
+    data.SelStart = nanxml::GetIntAttribute(&element, "selstart", data.SelStart);
+    data.SelLength = nanxml::GetIntAttribute(&element, "sellength", data.SelLength);
+    if (TNanXMLElement* text = element.FindElement("text")) {
+        data.SetText(text->GetText());
+        text->Detach();
+    }
+}
+
+void ReadNode(TreeNode& node, TNanXMLElement& element) {
+    node.SetName(UnescapeNodeName(element.GetAttribute("name")));
+    LoadFromXml(node.Data(), element);
+}
+
+bool IsExpandedIn(const TNanXMLElement& element) { return element.GetAttribute("expanded") == "yes"; }
+
+// Builds the children of node from the node elements among element's children, depth first
+// in document order, with a work list instead of recursion. For version 2 it also takes the
+// selected mark (the last one in document order wins) and, once a node's children are in
+// place, its expanded state.
+void ReadChildNodes(DocumentTree& tree, TNanXMLElement& element, TreeNode& node, Version version,
+                    TreeNode*& toSelect) {
+    struct Frame {
+        TNanXMLElement* element;
+        TreeNode* node;
+        int nextChild;
+    };
+    std::vector<Frame> pending{{&element, &node, 0}};
+    while (!pending.empty()) {
+        Frame& frame = pending.back();
+        TNanXMLElement* childElement = nullptr;
+        while (frame.nextChild < frame.element->ChildCount() && !childElement) {
+            TNanXMLNode* child = frame.element->GetChild(frame.nextChild++);
+            if (IsNodeElement(*child)) childElement = child->AsElement();
+        }
+        if (!childElement) {
+            if (version == Version::two && frame.node != &node) frame.node->SetExpanded(IsExpandedIn(*frame.element));
+            pending.pop_back();
+            continue;
+        }
+        TreeNode& child = tree.AppendNode(*frame.node, "");
+        ReadNode(child, *childElement);
+        if (version == Version::two) {
+            std::string selected;
+            if (childElement->FindAttribute("selected", selected) && !selected.empty()) toSelect = &child;
+        }
+        pending.push_back({childElement, &child, 0});
+    }
+}
+
+TreeNode* LoadVersion2(DocumentTree& tree, TNanXMLElement& velmora) {
+    TreeNode* toSelect = &tree.Root();
+    TNanXMLElement* rootElement = velmora.FindElement("node");
+    if (!rootElement) return toSelect;
+    ReadNode(tree.Root(), *rootElement);
+    ReadChildNodes(tree, *rootElement, tree.Root(), Version::two, toSelect);
+    tree.Root().SetExpanded(IsExpandedIn(*rootElement));
+    return toSelect;
+}
+
+// The child element number index among element's node elements, or null.
+TNanXMLElement* NthNodeElement(const TNanXMLElement& element, int index) {
+    for (const auto& child : element.Children()) {
+        if (IsNodeElement(*child) && index-- == 0) return child->AsElement();
+    }
+    return nullptr;
+}
+
+TreeNode* LoadVersion1(DocumentTree& tree, TNanXML& xml) {
+    TNanXMLElement* rootElement = xml.Root().FindElement("node");
+    if (!rootElement) return &tree.Root();
+    ReadNode(tree.Root(), *rootElement);
+    TreeNode* unused = nullptr;
+    ReadChildNodes(tree, *rootElement, tree.Root(), Version::one, unused);
+    ExpandAll(tree.Root());
+
+    // Follow activenodeindex from the root as long as it names an existing child.
+    TreeNode* current = &tree.Root();
+    const TNanXMLElement* currentElement = rootElement;
+    int k = nanxml::GetIntAttribute(currentElement, "activenodeindex", -1);
+    while (k >= 0 && static_cast<std::size_t>(k) < current->ChildCount()) {
+        current = current->Child(static_cast<std::size_t>(k));
+        currentElement = NthNodeElement(*currentElement, k);
+        k = nanxml::GetIntAttribute(currentElement, "activenodeindex", -1);
+    }
+    return current;
+}
+
+}  // namespace
+
+OpenedDocument LoadDocument(TNanXML& xml) {
+    OpenedDocument doc;
+    doc.encoding = xml.Encoding();
+    if (TNanXMLElement* velmora = xml.Root().FindElement("velmora"))
+        doc.selected = LoadVersion2(doc.tree, *velmora);
+    else
+        doc.selected = LoadVersion1(doc.tree, xml);
+    ExpandAncestors(*doc.selected);
+    return doc;
+}
+
+OpenedDocument OpenDocument(const std::string& path) {
+    TNanXML xml;
+    xml.LoadFromFile(path);
+    return LoadDocument(xml);
+}
+
+}  // namespace document

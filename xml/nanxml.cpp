@@ -1,7 +1,6 @@
 // The node model: ownership, moving nodes, children, attributes and the validating setters.
 #include "xml/nanxml.h"
 
-#include "platform/utf8.h"
 #include "xml/tree_walk.h"
 
 #include <charconv>
@@ -19,37 +18,19 @@ const char kCycleMessage[] = "ノードをそれ自身の子孫の下へ移動�
     throw ENanXMLException("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
 }
 
-// Letter case as a Japanese locale sees it: ASCII, full-width Latin, Greek, Cyrillic and
-// Roman numerals, the letters Shift_JIS holds in both cases.
-char32_t FoldCase(char32_t c)
-{
-    if (c >= U'A' && c <= U'Z') return c + 0x20;
-    if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;
-    if (c >= 0x0391 && c <= 0x03A9) return c + 0x20;
-    if (c >= 0x0410 && c <= 0x042F) return c + 0x20;
-    if (c >= 0x0400 && c <= 0x040F) return c + 0x50;
-    if (c >= 0x2160 && c <= 0x216F) return c + 0x10;
-    return c;
-}
-
-char32_t NextFolded(std::string_view text, std::size_t& position)
-{
-    const auto byte = static_cast<unsigned char>(text[position]);
-    char32_t codePoint = 0;
-    if (!platform::TryNextCodePoint(text, position, codePoint)) {
-        return 0x110000 + byte;  // a malformed byte equals only itself
-    }
-    return FoldCase(codePoint);
-}
-
+// Attribute names hold ASCII, half-width katakana and characters Shift_JIS lacks; of
+// these only the ASCII letters have a letter case.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (NextFolded(a, i) != NextFolded(b, j)) return false;
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
     }
-    return i == a.size() && j == b.size();
+    return true;
 }
 
 }  // namespace
@@ -230,7 +211,7 @@ TNanXMLEntityReference* TNanXMLParentNode::AddEntityReference(std::string_view N
     return Adopt(std::move(reference));
 }
 
-TNanXMLNode* TNanXMLParentNode::InsertChild(std::unique_ptr<TNanXMLNode> Node, int Index)
+TNanXMLNode* TNanXMLParentNode::InsertChild(std::unique_ptr<TNanXMLNode>&& Node, int Index)
 {
     if (Index > ChildCount()) ThrowListIndexError(Index);
     if (Node == nullptr) return nullptr;

@@ -127,7 +127,8 @@ public:
     void ClearChildren();
 
     // Puts a detached node at Index, or at the end when Index is negative; returns it.
-    TNanXMLNode* InsertChild(std::unique_ptr<TNanXMLNode> Node, int Index);
+    // A refused node stays with the caller.
+    TNanXMLNode* InsertChild(std::unique_ptr<TNanXMLNode>&& Node, int Index);
     // Takes Node out of the children and hands it over; empty when it is not a child.
     std::unique_ptr<TNanXMLNode> RemoveChild(TNanXMLNode* Node);
 

@@ -1,0 +1,241 @@
+#include "test_support.h"
+
+#include <string>
+
+using namespace nanxml;
+using nanxml_test::Tree;
+
+namespace {
+
+const std::string kUtf8Declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+const std::string kShiftJisDeclaration = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>";
+
+std::string TreeOf(const std::string& text)
+{
+    TNanXML xml;
+    xml.LoadFromString(text);
+    return Tree(xml.Root());
+}
+
+}  // namespace
+
+TEST(Parser, DeclarationSelectsTheEncodingOnlyWhenWrittenExactly)
+{
+    // "日本" in UTF-8 and in CP932.
+    const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC";
+    const std::string cp932 = "\x93\xFA\x96\x7B";
+
+    TNanXML xml;
+    xml.LoadFromString(kUtf8Declaration + "<a>" + utf8 + "</a>");
+    EXPECT_EQ(xml.Encoding(), deUTF8);
+    EXPECT_EQ(Tree(xml.Root()), "a['日本']");  // the declaration is not kept in the tree
+
+    xml.LoadFromString(kShiftJisDeclaration + "<a>" + cp932 + "</a>");
+    EXPECT_EQ(xml.Encoding(), deShiftJIS);
+    EXPECT_EQ(Tree(xml.Root()), "a['日本']");
+
+    // Not recognised: CP932 decoding, the encoding stays as it was.
+    for (const std::string declaration : {
+             "<?xml version=\"1.0\" encoding=\"utf-8\"?>",
+             "<?xml version=\"1.0\" encoding='UTF-8'?>",
+             "<?xml version=\"1.0\" encoding = \"UTF-8\"?>",
+             "<?xml version=\"1.0\" encoding =\"UTF-8\"?>",
+             "<?xml version=\"1.0\" Encoding=\"UTF-8\"?>",
+             "<?xml version=\"1.0\" encoding=\"EUC-JP\"?>",
+             "<?xml version=\"1.0\"?>",
+             "<?XML version=\"1.0\" encoding=\"UTF-8\"?>",
+         }) {
+        TNanXML other;
+        other.SetEncoding(deShiftJIS);
+        other.LoadFromString(declaration + "<a>" + cp932 + "</a>");
+        EXPECT_EQ(other.Encoding(), deShiftJIS) << declaration;
+        EXPECT_EQ(Tree(other.Root()), "a['日本']") << declaration;  // a leading instruction is dropped
+    }
+    TNanXML keeps;
+    keeps.SetEncoding(deUTF8);
+    keeps.LoadFromString("<a>x</a>");
+    EXPECT_EQ(keeps.Encoding(), deUTF8);
+
+    // Not the first token: kept as an ordinary instruction, bytes decoded as CP932.
+    TNanXML late;
+    late.LoadFromString(" " + kUtf8Declaration + "<a>" + cp932 + "</a>");
+    EXPECT_EQ(late.Encoding(), deShiftJIS);
+    EXPECT_EQ(Tree(late.Root()), "' '" + kUtf8Declaration + "a['日本']");
+
+    // A byte-order mark is text before the declaration.
+    TNanXML bom;
+    bom.LoadFromString("\xEF\xBB\xBF" + kUtf8Declaration + "<a/>");
+    EXPECT_EQ(bom.Encoding(), deShiftJIS);
+    ASSERT_EQ(bom.Root().ChildCount(), 3);
+    EXPECT_NE(dynamic_cast<TNanXMLText*>(bom.Root().GetChild(0)), nullptr);
+    auto* instruction = dynamic_cast<TNanXMLProcessingInstruction*>(bom.Root().GetChild(1));
+    ASSERT_NE(instruction, nullptr);
+    EXPECT_EQ(instruction->Target(), "xml");
+    EXPECT_EQ(instruction->Data(), "version=\"1.0\" encoding=\"UTF-8\"");
+}
+
+TEST(Parser, MalformedUtf8IsRefusedWithItsOffset)
+{
+    TNanXML xml;
+    xml.Root().AddElement("old");
+    const std::string text = kUtf8Declaration + "<a>ok\xC3(</a>";
+    try {
+        xml.LoadFromString(text);
+        FAIL() << "no exception";
+    } catch (const ENanXMLException& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "UTF-8 として正しくないバイト列があります (オフセット " + std::to_string(kUtf8Declaration.size() + 5) + ")");
+    }
+    EXPECT_EQ(xml.Root().ChildCount(), 0);
+    EXPECT_EQ(xml.Encoding(), deUTF8);
+
+    // Without the declaration the same bytes are CP932 and read without complaint.
+    xml.LoadFromString("<a>ok\xC3(</a>");
+    EXPECT_EQ(xml.Root().ChildCount(), 1);
+}
+
+TEST(Parser, ElementsNestAndCloseTolerantly)
+{
+    EXPECT_EQ(TreeOf("<a><b>x</a><c/>"), "a[b['x']]c[]");               // </a> closes b and a
+    EXPECT_EQ(TreeOf("<a></b>x</a>"), "a['x']");                         // stray end tag
+    EXPECT_EQ(TreeOf("<a><b/>y</a>"), "a[b[]'y']");                      // empty element stays closed
+    EXPECT_EQ(TreeOf("<a><b>unclosed"), "a[b['unclosed']]");
+    EXPECT_EQ(TreeOf("<Node>x</node>y"), "Node['x']'y'");                // letter case ignored
+    EXPECT_EQ(TreeOf("<a>x</ a \r\n>y"), "a['x']'y'");                   // end tag name trimmed
+    EXPECT_EQ(TreeOf("<a><b><a>x</a>y</a>z"), "a[b[a['x']'y']]'z'");     // innermost match closes
+    EXPECT_EQ(TreeOf("<a> <b/>\r\n</a>"), "a[' 'b[]'\r\n']");            // white space kept
+    EXPECT_EQ(TreeOf(kUtf8Declaration + "<日本>x</日本>"), "'x'");                          // tag without a name is lost
+    EXPECT_EQ(TreeOf("<>x"), "'x'");
+    EXPECT_EQ(TreeOf("<!DOCTYPE trm><a/>"), "!DOCTYPE(trm=)[a[]]");
+}
+
+TEST(Parser, AttributesAreReadAsTheyStand)
+{
+    EXPECT_EQ(TreeOf("<a x=\"1\" y = \"2\" z w=\"3\" x=\"4\"/>"), "a(x=1,y=,z=,w=3,x=4)[]");
+    EXPECT_EQ(TreeOf("<a x=\"1\"\"2\"/>"), "a(x=2)[]");
+    EXPECT_EQ(TreeOf("<a x=\"1\"=\"2\"/>"), "a(x=2)[]");
+    EXPECT_EQ(TreeOf("<a x='1'/>"), "a(x=,'1'=)[]");
+    EXPECT_EQ(TreeOf("<a x=\"&amp;\r\n&lt;\"/>"), "a(x=&amp;\r\n&lt;)[]");
+    EXPECT_EQ(TreeOf(kUtf8Declaration + "<a x=\"日本\" 名=\"v\"/>"), "a(x=日本)[]");
+    EXPECT_EQ(TreeOf("<a x=\"/>"), "a(x=)[]");  // a lone quote gives an empty value
+
+    TNanXML xml;
+    xml.LoadFromString("<a x=\"1\" X=\"2\"/>");
+    EXPECT_EQ(xml.Root().FindElement("a")->GetAttribute("x"), "1");
+}
+
+TEST(Parser, RefusedAttributeValueStopsTheLoad)
+{
+    TNanXML xml;
+    try {
+        xml.LoadFromString("<a>keep</a><b v=\"x<y\"/><c/>");
+        FAIL() << "no exception";
+    } catch (const ENanXMLInvalidStringException& e) {
+        EXPECT_STREQ(e.what(), "値が不正です\rx<y");
+    }
+    EXPECT_EQ(Tree(xml.Root()), "a['keep']");
+}
+
+TEST(Parser, TextEntitiesAndMarkupCharacters)
+{
+    TNanXML xml;
+    xml.LoadFromString("<t>a&amp;b</t>");
+    EXPECT_EQ(Tree(xml.Root()), "t['a'&amp;'b']");
+    EXPECT_EQ(xml.Root().GetChild(0)->GetText(), "a&b");
+
+    EXPECT_EQ(TreeOf("<t>&foo;</t>"), "t[&foo;]");                     // unknown entity kept
+    EXPECT_EQ(TreeOf("<t>x & y</t>"), "t['x & y']");                   // no ";" after it: text
+    EXPECT_EQ(TreeOf("<t>1 < 2</t>3 < 4"), "t['1 '2(/t=)['3 < 4']]");  // a "<" opens a tag up to the next ">"
+    EXPECT_EQ(TreeOf("x <<& y"), "'x <<& y'");
+
+    // An entity reference reaching past tags swallows them; written back unchanged.
+    xml.LoadFromString("<a>x&y<b>z</b>;w</a>");
+    EXPECT_EQ(Tree(xml.Root()), "a['x'&y<b>z</b>;'w']");
+    EXPECT_EQ(xml.Root().GetText(), "xw");
+    EXPECT_EQ(xml.Root().GetXML(), "<a>x&y<b>z</b>;w</a>");
+}
+
+TEST(Parser, DoubleQuotesInContentArePlainText)
+{
+    // An unpaired quote must not swallow the markup after it.
+    EXPECT_EQ(TreeOf("<a>\"open</a><b>x</b>\""), "a['\"open']b['x']'\"'");
+    EXPECT_EQ(TreeOf("<a>&amp;\"q</a><b/>"), "a[&amp;'\"q']b[]");
+    // A closed pair reads as before: one text.
+    EXPECT_EQ(TreeOf("<a>\"x\" y</a>"), "a['\"x\" y']");
+}
+
+TEST(Parser, CommentsCdataAndInstructions)
+{
+    EXPECT_EQ(TreeOf("<a><!-- x -- y --></a>"), "a[<!-- x -- y -->]");
+    TNanXML xml;
+    xml.LoadFromString("<a><![CDATA[<b>&amp;]]></a>");
+    EXPECT_EQ(Tree(xml.Root()), "a[<![CDATA[<b>&amp;]]>]");
+    EXPECT_EQ(xml.Root().GetText(), "<b>&amp;");
+
+    xml.LoadFromString("<a><?pi  some data ?><?empty?><?pi2 ?></a>");
+    ASSERT_EQ(Tree(xml.Root()), "a[<?pi some data ?><?pi2 ?>]");  // no data: dropped
+    const auto* instruction = static_cast<TNanXMLProcessingInstruction*>(xml.Root().GetChild(0)->AsParent()->GetChild(0));
+    EXPECT_EQ(instruction->Target(), "pi");
+    EXPECT_EQ(instruction->Data(), "some data ");
+
+    // A leading instruction is never part of the tree, whatever its target.
+    EXPECT_EQ(TreeOf("<?style x?><a/>"), "a[]");
+    EXPECT_EQ(TreeOf("<!-- c --><a/>"), "<!-- c -->a[]");
+    // Unclosed constructs fall back to tags or text.
+    EXPECT_EQ(TreeOf("<a><!-- open</a>"), "a[!--(open=,/a=)[]]");
+    EXPECT_EQ(TreeOf("x <?never"), "'x <?never'");
+}
+
+TEST(Parser, NulCharactersAreDroppedNotTruncating)
+{
+    EXPECT_EQ(TreeOf(std::string("<a>x\0y</a>z", 11)), "a['xy']'z'");
+}
+
+TEST(Parser, NodeReadersAcceptAndRefuse)
+{
+    TNanXMLElement element;
+    EXPECT_TRUE(element.Parse("<node name=\"n\">"));
+    EXPECT_EQ(element.Name(), "node");
+    EXPECT_EQ(element.GetAttribute("name"), "n");
+    EXPECT_FALSE(element.Parse("<>"));
+    EXPECT_FALSE(element.Parse("node"));
+    EXPECT_FALSE(element.Parse("<日本>"));
+    EXPECT_EQ(element.Name(), "node");  // a refused tag changes nothing
+
+    TNanXMLProcessingInstruction instruction;
+    EXPECT_TRUE(instruction.Parse("<?t d?>"));
+    EXPECT_EQ(instruction.Data(), "d");
+    EXPECT_FALSE(instruction.Parse("<?t?>"));
+    EXPECT_FALSE(instruction.Parse("<? t d?>"));
+    EXPECT_TRUE(instruction.Parse("u  e"));  // without delimiters the text is used as it is
+    EXPECT_EQ(instruction.Target(), "u");
+    EXPECT_EQ(instruction.Data(), "e");
+
+    TNanXMLComment comment;
+    EXPECT_TRUE(comment.Parse("<!--c-->"));
+    EXPECT_EQ(comment.Text(), "c");
+    EXPECT_FALSE(comment.Parse("a-->b"));
+    EXPECT_EQ(comment.Text(), "c");
+
+    TNanXMLCDATA cdata;
+    EXPECT_TRUE(cdata.Parse("<![CDATA[<x>]]>"));
+    EXPECT_EQ(cdata.Text(), "<x>");
+    EXPECT_FALSE(cdata.Parse("a]]>b"));
+
+    TNanXMLText text;
+    EXPECT_FALSE(text.Parse("x"));
+}
+
+TEST(Parser, UnclosedOpenersStayCorrectInBulk)
+{
+    // Many openers without closers: each stays text, however many there are.
+    std::string tail;
+    for (int i = 0; i < 1000; ++i) tail += "&<?<!--<![CDATA[\"";
+    TNanXML xml;
+    xml.LoadFromString("<a>x</a>" + tail);
+    EXPECT_EQ(Tree(xml.Root()), "a['x']'" + tail + "'");
+
+    // Closers found once are found again by later openers.
+    xml.LoadFromString("<a>&x<?y<!--z<b>w;?>--></a>");
+    EXPECT_EQ(Tree(xml.Root()), "a[&x<?y<!--z<b>w;'?>-->']");
+}

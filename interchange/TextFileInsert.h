@@ -1,0 +1,15 @@
+// Inserting a text file into the editor at the caret, as if the user had pasted it.
+#pragma once
+
+#include <QString>
+
+class QPlainTextEdit;
+
+// The file filter of the open dialog for a text file.
+QString TextFileFilter();
+
+// Reads the file at path whole, decodes it and makes its line breaks uniform, then replaces
+// the editor's selection with it (or inserts it at the caret); the caret ends after it. The
+// editor's change notification follows as after typing. Throws FileError ("ファイル %s は
+// 開けません") when the file cannot be read; the editor is then unchanged.
+void InsertTextFile(QPlainTextEdit& editor, const QString& path);

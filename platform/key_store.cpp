@@ -2,20 +2,18 @@
 
 #include "platform/file_io.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 namespace platform {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-using NamedValue = std::pair<std::string, KeyValue>;
 
 char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -125,7 +123,7 @@ std::string_view TagOf(KeyValueType type) {
 }
 
 // One line of a values file; nothing when it is not a well-formed value.
-std::optional<NamedValue> ParseValueLine(std::string_view line) {
+std::optional<NamedKeyValue> ParseValueLine(std::string_view line) {
     const std::size_t firstTab = line.find('\t');
     if (firstTab == std::string_view::npos) return std::nullopt;
     const std::size_t secondTab = line.find('\t', firstTab + 1);
@@ -148,12 +146,12 @@ std::optional<NamedValue> ParseValueLine(std::string_view line) {
     } else {
         return std::nullopt;
     }
-    return NamedValue{std::move(*name), std::move(value)};
+    return NamedKeyValue{std::move(*name), std::move(value)};
 }
 
 // Lines that are no well-formed value (a damaged file) are skipped.
-std::vector<NamedValue> ParseValues(std::string_view text) {
-    std::vector<NamedValue> values;
+std::vector<NamedKeyValue> ParseValues(std::string_view text) {
+    std::vector<NamedKeyValue> values;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
@@ -168,7 +166,7 @@ std::vector<NamedValue> ParseValues(std::string_view text) {
     return values;
 }
 
-std::string FormatValues(const std::vector<NamedValue>& values) {
+std::string FormatValues(const std::vector<NamedKeyValue>& values) {
     std::string text = "# type<TAB>name<TAB>data\n";
     for (const auto& [name, value] : values) {
         text += TagOf(value.type);
@@ -186,10 +184,10 @@ std::string FormatValues(const std::vector<NamedValue>& values) {
 }
 
 // The values of the key in folder; nothing when its values file exists but cannot be read.
-std::optional<std::vector<NamedValue>> LoadValues(const fs::path& folder) {
+std::optional<std::vector<NamedKeyValue>> LoadValues(const fs::path& folder) {
     const std::string path = (folder / KeyStore::kValuesFileName).string();
     std::error_code error;
-    if (!fs::exists(fs::symlink_status(path, error))) return std::vector<NamedValue>{};
+    if (!fs::exists(fs::symlink_status(path, error))) return std::vector<NamedKeyValue>{};
     try {
         return ParseValues(ReadWholeFile(path));
     } catch (const FileError&) {
@@ -255,28 +253,29 @@ ValueRead KeyStore::ReadValue(std::string_view keyPath, std::string_view name) c
     if (!folder || !IsDirectory(*folder)) return {};
     const auto values = LoadValues(*folder);
     if (!values) return {ValueReadStatus::Failed, {}};
-    for (const auto& [valueName, value] : *values) {
-        if (EqualsIgnoringAsciiCase(valueName, name)) return {ValueReadStatus::Found, value};
+    for (const NamedKeyValue& stored : *values) {
+        if (EqualsIgnoringAsciiCase(stored.name, name)) return {ValueReadStatus::Found, stored.value};
     }
     return {};
 }
 
-bool KeyStore::WriteValue(std::string_view keyPath, std::string_view name, const KeyValue& value) const {
+bool KeyStore::WriteValues(std::string_view keyPath, const std::vector<NamedKeyValue>& values) const {
     const auto folder = FolderOf(keyPath);
     if (!folder || !IsDirectory(*folder)) return false;
-    auto values = LoadValues(*folder);
-    if (!values) return false;
-    bool replaced = false;
-    for (auto& [valueName, stored] : *values) {
-        if (EqualsIgnoringAsciiCase(valueName, name)) {
-            stored = value;
-            replaced = true;
-            break;
+    auto stored = LoadValues(*folder);
+    if (!stored) return false;
+    for (const NamedKeyValue& value : values) {
+        const auto same = std::find_if(stored->begin(), stored->end(), [&](const NamedKeyValue& existing) {
+            return EqualsIgnoringAsciiCase(existing.name, value.name);
+        });
+        if (same != stored->end()) {
+            same->value = value.value;
+        } else {
+            stored->push_back(value);
         }
     }
-    if (!replaced) values->emplace_back(std::string(name), value);
     try {
-        SafeReplaceFile((fs::path(*folder) / kValuesFileName).string(), FormatValues(*values));
+        SafeReplaceFile((fs::path(*folder) / kValuesFileName).string(), FormatValues(*stored));
     } catch (const FileError&) {
         return false;
     }

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -25,6 +26,11 @@ struct KeyValue {
     KeyValueType type = KeyValueType::String;
     std::uint32_t number = 0;  // Dword
     std::string text;          // String and ExpandString (kept unexpanded)
+};
+
+struct NamedKeyValue {
+    std::string name;
+    KeyValue value;
 };
 
 enum class ValueReadStatus { Missing, Found, Failed };
@@ -56,9 +62,11 @@ public:
 
     // A value of an existing key. Failed when the key's values file cannot be read.
     ValueRead ReadValue(std::string_view keyPath, std::string_view name) const;
-    // Sets a value of an existing key. False when the key is missing or its values file
-    // cannot be read or replaced.
-    bool WriteValue(std::string_view keyPath, std::string_view name, const KeyValue& value) const;
+    // Sets values of an existing key, in order, with one replace of its values file (each
+    // replace is synced to disk, so a section is written at once rather than value by value).
+    // False when the key is missing or its values file cannot be read or replaced; nothing
+    // is written then. Lines of a damaged values file that hold no value are dropped.
+    bool WriteValues(std::string_view keyPath, const std::vector<NamedKeyValue>& values) const;
 
 private:
     // The folder of the key, or nothing when the path holds an invalid component.

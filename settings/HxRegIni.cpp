@@ -2,6 +2,7 @@
 
 #include "platform/executable_path.h"
 #include "platform/file_io.h"
+#include "settings/AsciiCase.h"
 
 #include <string_view>
 #include <filesystem>
@@ -120,6 +121,14 @@ THxIniFile2::THxIniFile2(const SettingsEnvironment& environment)
     }
 }
 
+THxIniFile2::~THxIniFile2() {
+    try {
+        StorePendingValues();
+    } catch (const std::exception&) {
+        // Only a save that already failed ends without Flush; its error has been raised.
+    }
+}
+
 std::string THxIniFile2::KeyPath(const std::string& section) const {
     std::string path = kApplicationKeyPrefix + appName_;
     if (!section.empty()) path += "\\" + section;
@@ -132,6 +141,7 @@ void THxIniFile2::OpenSection(const std::string& name, bool canCreate) {
         currentSection_ = name;
         return;
     }
+    StorePendingValues();
     sectionOpen_ = registry_->OpenKey(KeyPath(name), canCreate);
     currentSection_ = sectionOpen_ ? name : std::string();
 }
@@ -142,6 +152,9 @@ void THxIniFile2::RequireSection() const {
 
 std::optional<platform::KeyValue> THxIniFile2::ReadRegistryValue(const std::string& name) const {
     if (!sectionOpen_) return std::nullopt;
+    for (const platform::NamedKeyValue& pending : pendingValues_) {
+        if (EqualsIgnoringAsciiCase(pending.name, name)) return pending.value;
+    }
     const platform::ValueRead read = registry_->ReadValue(KeyPath(currentSection_), name);
     switch (read.status) {
         case platform::ValueReadStatus::Missing: return std::nullopt;
@@ -152,8 +165,21 @@ std::optional<platform::KeyValue> THxIniFile2::ReadRegistryValue(const std::stri
 }
 
 void THxIniFile2::WriteRegistryValue(const std::string& name, const platform::KeyValue& value) {
-    if (!registry_->WriteValue(KeyPath(currentSection_), name, value)) {
-        throw SettingsError(WithArgument("'%s' の設定に失敗しました", name));
+    for (platform::NamedKeyValue& pending : pendingValues_) {
+        if (EqualsIgnoringAsciiCase(pending.name, name)) {
+            pending.value = value;
+            return;
+        }
+    }
+    pendingValues_.push_back({name, value});
+}
+
+void THxIniFile2::StorePendingValues() {
+    if (pendingValues_.empty()) return;
+    std::vector<platform::NamedKeyValue> values;
+    values.swap(pendingValues_);
+    if (!registry_->WriteValues(KeyPath(currentSection_), values)) {
+        throw SettingsError(WithArgument("'%s' の設定に失敗しました", values.front().name));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace settings {
 
@@ -77,6 +78,11 @@ public:
 
     // Detects the back end, asking the first-start question when none exists, and opens it.
     explicit THxIniFile2(const SettingsEnvironment& environment);
+    // Writes the key store values still held for the open section (failures cannot be
+    // reported here; a save ends with Flush, which reports them). Never writes the INI file.
+    ~THxIniFile2();
+    THxIniFile2(const THxIniFile2&) = delete;
+    THxIniFile2& operator=(const THxIniFile2&) = delete;
 
     THxIniStyle Style() const { return style_; }
     bool SectionOpen() const { return sectionOpen_; }
@@ -84,6 +90,7 @@ public:
 
     // Selects the section for the reads and writes that follow; canCreate creates a missing
     // section key (key store). An INI section comes into being at its first write.
+    // Key store values written to the section left behind are stored first.
     void OpenSection(const std::string& name, bool canCreate);
 
     std::int32_t ReadInteger(const std::string& name, std::int32_t defaultValue) const;
@@ -94,8 +101,8 @@ public:
     void WriteString(const std::string& name, const std::string& value);
     void WriteBool(const std::string& name, bool value);
 
-    // Ends the section work and, for an INI store, rewrites the file from memory. Nothing
-    // reaches the INI file before this.
+    // Ends the section work: stores the key store values of the open section or, for an INI
+    // store, rewrites the file from memory. Nothing reaches the INI file before this.
     void Flush();
 
 private:
@@ -103,12 +110,16 @@ private:
     void RequireSection() const;
     std::optional<platform::KeyValue> ReadRegistryValue(const std::string& name) const;
     void WriteRegistryValue(const std::string& name, const platform::KeyValue& value);
+    void StorePendingValues();
 
     SettingsEnvironment environment_;
     THxIniStyle style_ = isIni;
     std::string appName_;
     std::optional<IniImage> ini_;
     std::optional<platform::KeyStore> registry_;
+    // Values written to the open key and not yet stored: a key's values file is replaced
+    // (and synced) once per section instead of once per value.
+    std::vector<platform::NamedKeyValue> pendingValues_;
     bool sectionOpen_ = false;
     std::string currentSection_;
 };

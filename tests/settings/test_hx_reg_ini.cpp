@@ -142,6 +142,7 @@ TEST(HxRegIni, RegistryValuesRoundTripWithTheirTypes) {
         store.WriteInteger("Form.Left", -20);
         store.WriteBool("WardWrap", false);
         store.WriteString("Font.Name", "ＭＳ ゴシック");
+        EXPECT_EQ(store.ReadInteger("form.left", 0), -20) << "a written value reads back at once";
         store.Flush();
         EXPECT_TRUE(store.SectionOpen());
         EXPECT_EQ(store.CurrentSection(), "") << "after Flush the application key itself is open";
@@ -313,7 +314,10 @@ TEST(HxRegIni, UnreadableOrUnwritableFilesCarryTheirMessages) {
         THxIniFile2 store(registry.environment);
         store.OpenSection("S", false);
         if (MessageOf([&] { store.ReadInteger("A", 0); }) != "'A' の取得に失敗しました") failures |= 2;
-        if (MessageOf([&] { store.WriteInteger("B", 0); }) != "'B' の設定に失敗しました") failures |= 4;
+        // Values of a section are stored together when the section is left.
+        store.WriteInteger("B", 0);
+        store.WriteInteger("C", 0);
+        if (MessageOf([&] { store.Flush(); }) != "'B' の設定に失敗しました") failures |= 4;
         return failures;
     });
     EXPECT_EQ(result, 0);

@@ -42,10 +42,11 @@ TEST(KeyStore, ValuesAreTypedAndKeptInOneReadableFilePerKey) {
     ASSERT_TRUE(store.CreateKey("\\App\\Preferences"));
     EXPECT_EQ(store.ReadValue("\\App\\Preferences", "Form.Left").status, ValueReadStatus::Missing);
 
-    EXPECT_TRUE(store.WriteValue("\\App\\Preferences", "Form.Left", Dword(128)));
-    EXPECT_TRUE(store.WriteValue("\\App\\Preferences", "Font.Name", Text("ＭＳ ゴシック")));
-    EXPECT_TRUE(store.WriteValue("\\App\\Preferences", "Odd\tname", Text("line1\r\nline2\\end\x01")));
-    EXPECT_TRUE(store.WriteValue("\\App\\Preferences", "FORM.LEFT", Dword(0xFFFFFFFFu)));
+    EXPECT_TRUE(store.WriteValues("\\App\\Preferences", {{"Form.Left", Dword(128)}}));
+    EXPECT_TRUE(store.WriteValues("\\App\\Preferences", {{"Font.Name", Text("first")},
+                                                          {"Odd\tname", Text("line1\r\nline2\\end\x01")},
+                                                          {"font.name", Text("ＭＳ ゴシック")}}));
+    EXPECT_TRUE(store.WriteValues("\\App\\Preferences", {{"FORM.LEFT", Dword(0xFFFFFFFFu)}}));
 
     EXPECT_EQ(ReadFile(folder / "App/Preferences/values.txt"),
               "# type<TAB>name<TAB>data\n"
@@ -87,13 +88,13 @@ TEST(KeyStore, ExpandStringsReadUnexpandedAndDamagedLinesAreSkipped) {
 TEST(KeyStore, WritesNeedAnExistingKeyAndDeleteRemovesEverythingBelow) {
     TempFolder folder;
     const KeyStore store(folder.Path());
-    EXPECT_FALSE(store.WriteValue("\\Missing", "A", Dword(1)));
+    EXPECT_FALSE(store.WriteValues("\\Missing", {{"A", Dword(1)}}));
     EXPECT_FALSE(store.DeleteKey("\\Missing"));
 
     ASSERT_TRUE(store.CreateKey("\\App\\Preferences"));
     ASSERT_TRUE(store.CreateKey("\\App\\RecentFiles"));
-    ASSERT_TRUE(store.WriteValue("\\App\\Preferences", "A", Dword(1)));
-    ASSERT_TRUE(store.WriteValue("\\App", "B", Text("b")));
+    ASSERT_TRUE(store.WriteValues("\\App\\Preferences", {{"A", Dword(1)}}));
+    ASSERT_TRUE(store.WriteValues("\\App", {{"B", Text("b")}}));
     EXPECT_TRUE(store.DeleteKey("\\app"));
     EXPECT_FALSE(store.KeyExists("\\App"));
     EXPECT_FALSE(Exists(folder / "App"));
@@ -117,7 +118,7 @@ TEST(KeyStore, UnreadableValuesAndRefusedChangesAreFailures) {
     TempFolder folder;
     const KeyStore store(folder.Path());
     ASSERT_TRUE(store.CreateKey("\\App\\Locked"));
-    ASSERT_TRUE(store.WriteValue("\\App\\Locked", "A", Dword(1)));
+    ASSERT_TRUE(store.WriteValues("\\App\\Locked", {{"A", Dword(1)}}));
     OpenToOthers(folder.Path());
     namespace fs = std::filesystem;
     fs::permissions(folder / "App/Locked/values.txt", fs::perms::none);
@@ -128,7 +129,7 @@ TEST(KeyStore, UnreadableValuesAndRefusedChangesAreFailures) {
     const int result = RunUnprivileged([&] {
         int failures = 0;
         if (store.ReadValue("\\App\\Locked", "A").status != ValueReadStatus::Failed) failures |= 1;
-        if (store.WriteValue("\\App\\Locked", "B", Dword(2))) failures |= 2;
+        if (store.WriteValues("\\App\\Locked", {{"B", Dword(2)}})) failures |= 2;
         if (store.DeleteKey("\\App")) failures |= 4;
         return failures;
     });

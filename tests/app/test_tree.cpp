@@ -52,6 +52,43 @@ TEST(NodeText, SplitsAtEveryBreakWithoutEmptyLastLine) {
     EXPECT_EQ(data.Text(), "p\r\nq\r\n");
 }
 
+// The split rule written the plain way, to check the fast one against.
+Lines ReferenceSplit(const std::string& text) {
+    Lines lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(line);
+            line.clear();
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            line += text[i];
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+TEST(NodeText, EveryShortMixOfBreaksSplitsLikeTheRule) {
+    const char alphabet[] = {'a', '\r', '\n'};
+    for (int length = 0; length <= 7; ++length) {
+        int combinations = 1;
+        for (int i = 0; i < length; ++i) combinations *= 3;
+        for (int code = 0; code < combinations; ++code) {
+            std::string text;
+            for (int i = 0, c = code; i < length; ++i, c /= 3) text += alphabet[c % 3];
+            TVLNodeData data;
+            data.SetText(text);
+            const Lines expected = ReferenceSplit(text);
+            ASSERT_EQ(data.Lines(), expected) << testing::PrintToString(text);
+            std::string joined;
+            for (const std::string& line : expected) joined += line + "\r\n";
+            ASSERT_EQ(data.Text(), joined);
+            ASSERT_EQ(data.LineCount(), expected.size());
+        }
+    }
+}
+
 TEST(NodeText, LinesRoundTripAndLinesHoldingBreaksAreSplit) {
     TVLNodeData data;
     data.SetLines({"日本語", "", "<&>\""});

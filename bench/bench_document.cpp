@@ -1,0 +1,208 @@
+// Opening and saving large documents, trmtool convert as a whole process, and the tree walks
+// and moves of a large tree. A plain timed driver that prints one table.
+//
+// Each file operation runs in a forked child so that its peak memory (ru_maxrss) is its own.
+#include "app/TreeRules.h"
+#include "app/TrmFormat.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace document;
+using nanxml::TDocumentEncoding;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t kNodes = 100000;
+constexpr std::size_t kTextBytes = 100u << 20;  // of UTF-8 text in all, about the file size
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Text like notes: Japanese and ASCII words in lines of varied length, now and then a
+// markup character ("<", ">", "&" each become a reference of their own in the XML tree).
+std::string GenerateText(std::mt19937& rng, std::size_t bytes) {
+    static const std::vector<std::string> words = {
+        "メモ", "日本語の文章", "ツリー", "ノード", "テキスト", "です。", "ます、", "東京", "会議", "予定",
+        "note", "tree", "value", "\"quoted\"", "2024/01/02", "  ", "\t", "(1)", "-", "abc"};
+    static const std::vector<std::string> markup = {"x < y", "a & b", "c > d"};
+    std::string text;
+    text.reserve(bytes + 64);
+    std::uniform_int_distribution<std::size_t> pick(0, words.size() - 1);
+    std::uniform_int_distribution<int> percent(0, 99);
+    while (text.size() < bytes) {
+        const int p = percent(rng);
+        text += p == 0 ? markup[pick(rng) % markup.size()] : words[pick(rng)];
+        if (p < 8) text += "\r\n";
+    }
+    return text;
+}
+
+// A tree with a realistic shape: each node's parent is one of the recent nodes, which gives
+// both long runs of siblings and a depth of a few dozen levels.
+DocumentTree GenerateTree(std::size_t nodes, std::size_t textBytes) {
+    std::mt19937 rng(12345);
+    DocumentTree tree;
+    std::vector<TreeNode*> all{&tree.Root()};
+    all.reserve(nodes);
+    std::uniform_int_distribution<std::size_t> textSize(0, 2 * textBytes / nodes);
+    for (std::size_t i = 1; i < nodes; ++i) {
+        std::uniform_int_distribution<std::size_t> recent(all.size() > 64 ? all.size() - 64 : 0, all.size() - 1);
+        TreeNode& node = tree.AppendNode(*all[recent(rng)], "ノード " + std::to_string(i) + (i % 97 == 0 ? " <&>\"" : ""));
+        node.Data().SetText(GenerateText(rng, textSize(rng)));
+        node.Data().SelStart = static_cast<std::int32_t>(i % 1000);
+        node.SetExpanded(i % 3 == 0);
+        all.push_back(&node);
+    }
+    ExpandAll(*tree.Root().Child(0));
+    return tree;
+}
+
+struct Measure {
+    double seconds = 0;
+    long peakKiB = 0;
+};
+
+// Runs work in a forked child; the child reports its own time, the parent reads the child's
+// peak resident size.
+Measure InChild(const std::function<void()>& work) {
+    int fds[2];
+    if (pipe(fds) != 0) std::abort();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const Clock::time_point start = Clock::now();
+        work();
+        const double seconds = SecondsSince(start);
+        if (write(fds[1], &seconds, sizeof seconds) != sizeof seconds) _exit(3);
+        _exit(0);
+    }
+    close(fds[1]);
+    Measure m;
+    if (read(fds[0], &m.seconds, sizeof m.seconds) != sizeof m.seconds) m.seconds = -1;
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) m.seconds = -1;
+    m.peakKiB = usage.ru_maxrss;
+    return m;
+}
+
+// The whole trmtool process, timed and measured from outside.
+Measure RunTrmTool(const std::vector<std::string>& args) {
+    const Clock::time_point start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv{const_cast<char*>(TRMTOOL_PATH)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(TRMTOOL_PATH, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Measure m{SecondsSince(start), usage.ru_maxrss};
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) m.seconds = -1;
+    return m;
+}
+
+void Row(const char* what, double seconds, double goal, long peakKiB = 0, std::uintmax_t fileBytes = 0) {
+    std::printf("%-44s %10.4f s  goal %7.4f s", what, seconds, goal);
+    if (peakKiB) {
+        std::printf("  peak %6.0f MiB = %.2f x file", peakKiB / 1024.0, peakKiB * 1024.0 / static_cast<double>(fileBytes));
+    }
+    std::printf("%s\n", seconds < 0 || seconds > goal ? "  MISSED" : "");
+}
+
+// The slowest of count runs of op, in seconds.
+double Slowest(int count, const std::function<void()>& op) {
+    double slowest = 0;
+    for (int i = 0; i < count; ++i) {
+        const Clock::time_point start = Clock::now();
+        op();
+        slowest = std::max(slowest, SecondsSince(start));
+    }
+    return slowest;
+}
+
+void BenchFiles(const std::string& folder) {
+    const Clock::time_point generated = Clock::now();
+    const DocumentTree tree = GenerateTree(kNodes, kTextBytes);
+    std::printf("generated %zu nodes in %.2f s\n\n", tree.NodeCount(), SecondsSince(generated));
+
+    for (TDocumentEncoding encoding : {TDocumentEncoding::deUTF8, TDocumentEncoding::deShiftJIS}) {
+        const bool sjis = encoding == TDocumentEncoding::deShiftJIS;
+        const std::string path = folder + (sjis ? "/sjis.trm" : "/utf8.trm");
+        const std::string label = sjis ? " (Shift_JIS)" : " (UTF-8)";
+        const Measure save = InChild([&] { WriteDocument(path, tree, &tree.Root(), encoding); });
+        const std::uintmax_t size = std::filesystem::file_size(path);
+        std::printf("file%s: %.1f MiB\n", label.c_str(), size / 1048576.0);
+        Row(("save" + label).c_str(), save.seconds, 0.5);
+        const Measure open = InChild([&] {
+            const OpenedDocument doc = OpenDocument(path);
+            if (doc.tree.NodeCount() != kNodes) std::abort();
+        });
+        Row(("open" + label).c_str(), open.seconds, 0.7, open.peakKiB, size);
+        const Measure convert = RunTrmTool({"convert", path, folder + "/out.trm"});
+        Row(("trmtool convert, whole process" + label).c_str(), convert.seconds, 1.2, convert.peakKiB, size);
+        std::printf("\n");
+    }
+}
+
+void BenchTreeOperations() {
+    // The worst cases of walking and moving: a chain 100,000 levels deep and a fan of 100,000
+    // siblings.
+    DocumentTree deep;
+    TreeNode& chainTop = deep.AppendNode(deep.Root(), "a");
+    TreeNode& sibling = deep.AppendNode(deep.Root(), "b");
+    TreeNode* deepest = &chainTop;
+    for (std::size_t i = 3; i < kNodes; ++i) deepest = &deep.AppendNode(*deepest, "d");
+    DocumentTree wide;
+    for (std::size_t i = 1; i < kNodes; ++i) wide.AppendNode(wide.Root(), "w");
+
+    Row("next, from the deepest of 100,000 levels", Slowest(20, [&] {
+            if (PreOrderNext(*deepest) != &sibling) std::abort();
+        }), 0.001);
+    Row("prev, after a subtree 100,000 levels deep", Slowest(20, [&] {
+            if (PreOrderPrev(sibling) != deepest) std::abort();
+        }), 0.001);
+    Row("move, first of 100,000 siblings to the end", Slowest(20, [&] {
+            TreeNode* first = wide.Root().FirstChild();
+            ApplyMove(wide, *PlanDrop(first, wide.Root().LastChild(), TDropPosition::dpBefore));
+        }), 0.001);
+    Row("move, onto the deepest of 100,000 levels", Slowest(20, [&] {
+            std::optional<MovePlan> plan = PlanDrop(&sibling, deepest, TDropPosition::dpChild);
+            if (!plan) std::abort();
+            ApplyMove(deep, *plan);
+            ApplyMove(deep, *PlanDrop(&sibling, &chainTop, TDropPosition::dpBefore));
+        }) / 2, 0.001);
+}
+
+}  // namespace
+
+// With a folder argument the generated files are left there (for profiling); otherwise a
+// temporary folder is used and removed.
+int main(int argc, char** argv) {
+    char pattern[] = "/tmp/velmora-bench-XXXXXX";
+    const bool keep = argc > 1;
+    if (!keep && !mkdtemp(pattern)) return 1;
+    const std::string folder = keep ? argv[1] : pattern;
+    BenchFiles(folder);
+    BenchTreeOperations();
+    if (!keep) std::filesystem::remove_all(folder);
+    return 0;
+}

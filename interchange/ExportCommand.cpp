@@ -1,0 +1,40 @@
+#include "interchange/ExportCommand.h"
+
+#include "app/TrmFormat.h"
+#include "interchange/TreeExport.h"
+#include "platform/file_io.h"
+
+#include <exception>
+
+namespace interchange {
+
+int RunExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const bool styleGiven = args.size() >= 3 && (args[1] == "--text" || args[1] == "--html");
+    if (args.empty() || args[0] != "export" || !styleGiven || args.size() > 4) {
+        err << "使い方: trmtool export --text|--html IN [OUT]\n";
+        return 2;
+    }
+    try {
+        const document::OpenedDocument doc = document::OpenDocument(args[2]);
+        const document::TreeNode& root = doc.tree.Root();
+        const std::string text =
+            JoinOutlineLines(args[1] == "--text" ? MakeTextOutline(root) : MakeHtmlOutline(root));
+        if (args.size() == 4) {
+            platform::SafeReplaceFile(args[3], text);
+        } else {
+            out << text;
+            out.flush();
+            if (!out) {
+                err << "出力に書き込めません\n";
+                return 1;
+            }
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        err << e.what() << '\n';
+        return 1;
+    }
+}
+
+}  // namespace interchange

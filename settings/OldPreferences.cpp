@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <string_view>
 
 namespace settings {
 
@@ -13,12 +14,17 @@ bool IsOldSettingsFile(const SettingsEnvironment& environment) {
     const std::string path = THxIniFile2::IniFileName(environment);
     std::ifstream file(path, std::ios::binary);
     if (!file) throw platform::FileError(platform::CannotOpenMessage(path), std::strerror(errno));
+    // Five characters after a UTF-8 byte-order mark, which an editor may have added.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     constexpr std::size_t kCharactersLooked = 5;
     std::string start;
     char c = 0;
-    while (start.size() < kCharactersLooked && file.get(c) && c != '\r' && c != '\n') start += c;
+    while (start.size() < kByteOrderMark.size() + kCharactersLooked && file.get(c) && c != '\r' && c != '\n') {
+        start += c;
+    }
     if (file.bad()) throw platform::FileError(platform::CannotOpenMessage(path), std::strerror(errno));
-    return start.find("xml") != std::string::npos;
+    const std::size_t skipped = std::string_view(start).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    return start.substr(skipped, kCharactersLooked).find("xml") != std::string::npos;
 }
 
 void LoadOldPreferences(const SettingsEnvironment& environment, Preferences& preferences) {

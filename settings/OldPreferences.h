@@ -9,7 +9,8 @@
 namespace settings {
 
 // True when the first line of the file at IniFileName holds "xml" (lower case) within its
-// first five characters. Throws platform::FileError when the file cannot be read.
+// first five characters, a UTF-8 byte-order mark not counted. Throws platform::FileError
+// when the file cannot be read.
 bool IsOldSettingsFile(const SettingsEnvironment& environment);
 
 // Reads the window placement, pane width, word wrap and text font from the old file into

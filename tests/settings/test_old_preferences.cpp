@@ -16,6 +16,8 @@ TEST(OldPreferences, OldSettingsFileIsRecognisedByItsFirstLine) {
     const std::pair<const char*, bool> cases[] = {
         {"<?xml version=\"1.0\"?>\r\n<velmora/>", true},
         {"  xml", true},
+        {"\xEF\xBB\xBF<?xml version=\"1.0\"?>", true},
+        {"\xEF\xBB\xBF   xml", false},
         {"   xml", false},
         {"<?XML version=\"1.0\"?>", false},
         {"[Preferences]\r\nxml=1", false},

@@ -1,11 +1,13 @@
 #include "SettingsTestSupport.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
 #include <iterator>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,16 +74,13 @@ bool Exists(const std::string& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
-int RunUnprivileged(const std::function<int()>& step) {
+namespace {
+
+// Runs prepare and then step in a child process and returns the child's exit code.
+int RunInChild(const std::function<bool()>& prepare, const std::function<int()>& step) {
     const pid_t child = fork();
     if (child == 0) {
-        if (geteuid() == 0) {
-            constexpr uid_t kNobody = 65534;
-            if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
-                setresuid(kNobody, kNobody, kNobody) != 0) {
-                _exit(125);
-            }
-        }
+        if (!prepare()) _exit(125);
         int result = 126;
         try {
             result = step();
@@ -93,6 +92,27 @@ int RunUnprivileged(const std::function<int()>& step) {
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+}  // namespace
+
+int RunWithFileSizeLimit(unsigned long limitBytes, const std::function<int()>& step) {
+    return RunInChild(
+        [limitBytes] {
+            const rlimit limit{limitBytes, limitBytes};
+            return std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        },
+        step);
+}
+
+int RunUnprivileged(const std::function<int()>& step) {
+    return RunInChild(
+        [] {
+            constexpr uid_t kNobody = 65534;
+            return geteuid() != 0 || (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0 &&
+                                      setresuid(kNobody, kNobody, kNobody) == 0);
+        },
+        step);
 }
 
 void OpenToOthers(const std::string& folder) {

@@ -49,6 +49,10 @@ void WriteFile(const std::string& path, const std::string& contents);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 
+// Runs step in a child process and returns its exit code (step's result); a disk that
+// fills up after limitBytes more bytes of any one file is simulated.
+int RunWithFileSizeLimit(unsigned long limitBytes, const std::function<int()>& step);
+
 // Runs step in a child process as user nobody when the tests run as root, so that file
 // modes are honoured, and returns its exit code (step's result). Files the child must
 // reach have to be open to others (see OpenToOthers).

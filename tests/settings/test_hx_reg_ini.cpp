@@ -425,3 +425,40 @@ TEST(HxRegIni, ChooseStorageShowsTheKindInForceAndCarriesOutTheChoice) {
     EXPECT_TRUE(fs::is_directory(test.KeyFolder()));
     EXPECT_TRUE(test.questions.empty());
 }
+
+TEST(HxRegIni, AFullDiskLeavesTheSettingsFilesAsTheyWere) {
+    TempFolder folder;
+    TestEnvironment ini(folder);
+    const std::string iniText = "[Preferences]\r\nFont.Name=Noto\r\n\r\n";
+    WriteFile(ini.IniPath(), iniText);
+    const int iniResult = RunWithFileSizeLimit(16, [&] {
+        THxIniFile2 store(ini.environment);
+        store.OpenSection("Preferences", true);
+        store.WriteString("EditingFileName", std::string(200, 'x'));
+        return MessageOf([&] { store.Flush(); }) == "ファイル " + ini.IniPath() + " を作成できません" ? 0 : 1;
+    });
+    EXPECT_EQ(iniResult, 0);
+    EXPECT_EQ(ReadFile(ini.IniPath()), iniText);
+
+    TempFolder registryFolder;
+    TestEnvironment registry(registryFolder, kAnswerNo);
+    {
+        THxIniFile2 store(registry.environment);
+        store.OpenSection("Preferences", true);
+        store.WriteString("Font.Name", "Noto");
+    }
+    const std::string valuesPath = registry.KeyFolder() + "/Preferences/values.txt";
+    const std::string valuesText = ReadFile(valuesPath);
+    const int registryResult = RunWithFileSizeLimit(16, [&] {
+        THxIniFile2 store(registry.environment);
+        store.OpenSection("Preferences", true);
+        store.WriteString("EditingFileName", std::string(200, 'x'));
+        return MessageOf([&] { store.Flush(); }) == "'EditingFileName' の設定に失敗しました" ? 0 : 1;
+    });
+    EXPECT_EQ(registryResult, 0);
+    EXPECT_EQ(ReadFile(valuesPath), valuesText);
+
+    // No temporary file is left behind beside either.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "bin"), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(registry.KeyFolder() + "/Preferences"), fs::directory_iterator()), 1);
+}

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -70,6 +71,9 @@ TExportDialog::TExportDialog()
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab stops every eight average characters, as in a classic edit control, so the
+    // HTML outline's indentation stays readable.
+    Memo1->setTabStopDistance(8 * QFontMetricsF(font).averageCharWidth());
 
     rdoStyle = new QGroupBox(Utf8("形式"), this);
     rdoStyle->setObjectName(QStringLiteral("rdoStyle"));

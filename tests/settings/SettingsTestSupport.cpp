@@ -26,7 +26,8 @@ TempFolder::~TempFolder() {
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
     for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+        // A link is not followed: what it points to may lie outside the folder.
+        if (!it->is_symlink(error)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
     }
     fs::remove_all(path_, error);
 }
@@ -118,7 +119,7 @@ int RunUnprivileged(const std::function<int()>& step) {
 void OpenToOthers(const std::string& folder) {
     fs::permissions(folder, fs::perms::all, fs::perm_options::add);
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+        if (!entry.is_symlink()) fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
     }
 }
 

@@ -1,7 +1,5 @@
 #include "app/TrmTool.h"
 
-#include "app/TrmFormat.h"
-
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -13,7 +11,8 @@ namespace {
 
 constexpr const char* kUsage =
     "使い方: trmtool convert IN OUT [--encoding sjis|utf8]\n"
-    "        trmtool info IN\n";
+    "        trmtool info IN\n"
+    "        trmtool export --text|--html IN [OUT]\n";
 
 const char* EncodingName(TDocumentEncoding encoding) {
     return encoding == TDocumentEncoding::deUTF8 ? "UTF-8" : "Shift_JIS";
@@ -49,8 +48,10 @@ std::size_t TextBytes(const DocumentTree& tree) {
     return bytes;
 }
 
-int Info(const std::string& in, std::ostream& out) {
-    const OpenedDocument doc = OpenDocument(in);
+}  // namespace
+
+int TrmTool::Info(const std::string& in, std::ostream& out) {
+    const OpenedDocument& doc = document_.emplace(OpenDocument(in));
     out << "nodes: " << doc.tree.NodeCount() << '\n'
         << "depth: " << Depth(doc.tree) << '\n'
         << "encoding: " << EncodingName(doc.encoding) << '\n'
@@ -58,9 +59,9 @@ int Info(const std::string& in, std::ostream& out) {
     return 0;
 }
 
-int Convert(const std::string& in, const std::string& outPath, std::optional<TDocumentEncoding> encoding,
-            std::ostream& err) {
-    const OpenedDocument doc = OpenDocument(in);
+int TrmTool::Convert(const std::string& in, const std::string& outPath, std::optional<TDocumentEncoding> encoding,
+                     std::ostream& err) {
+    const OpenedDocument& doc = document_.emplace(OpenDocument(in));
     const TDocumentEncoding target = encoding.value_or(doc.encoding);
     if (target == TDocumentEncoding::deShiftJIS) {
         // Never lose characters behind the user's back: Shift_JIS would write them as "?".
@@ -73,9 +74,7 @@ int Convert(const std::string& in, const std::string& outPath, std::optional<TDo
     return 0;
 }
 
-}  // namespace
-
-int RunTrmTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int TrmTool::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::optional<TDocumentEncoding> encoding;
     std::vector<std::string> operands;
     for (std::size_t i = 0; i < args.size(); ++i) {

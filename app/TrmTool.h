@@ -4,15 +4,30 @@
 //   trmtool info IN
 #pragma once
 
+#include "app/TrmFormat.h"
+
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace document {
 
-// Runs one command (args without the program name). Returns the exit status: 0 on success,
-// 1 when a file cannot be read or written (the message on err, OUT untouched), 2 for a
-// command line it does not understand.
-int RunTrmTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+class TrmTool {
+public:
+    // Runs one command (args without the program name). Returns the exit status: 0 on
+    // success, 1 when a file cannot be read or written (the message on err, OUT untouched),
+    // 2 for a command line it does not understand.
+    int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+private:
+    int Info(const std::string& in, std::ostream& out);
+    int Convert(const std::string& in, const std::string& outPath, std::optional<TDocumentEncoding> encoding,
+                std::ostream& err);
+
+    // The document read stays here until the tool is destroyed: a process that ends right
+    // after need not tear a large tree down node by node.
+    std::optional<OpenedDocument> document_;
+};
 
 }  // namespace document

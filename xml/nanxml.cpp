@@ -148,7 +148,7 @@ int TNanXMLParentNode::IndexOfChild(const TNanXMLNode* Node) const
     if (hint < children_.size() && children_[hint].get() == Node) return static_cast<int>(hint);
     for (std::size_t i = 0; i < children_.size(); ++i) {
         if (children_[i].get() == Node) {
-            Node->indexHint_ = i;
+            Node->indexHint_ = static_cast<std::uint32_t>(i);
             return static_cast<int>(i);
         }
     }
@@ -161,7 +161,7 @@ TNanXMLElement* TNanXMLParentNode::FindElementFrom(int StartIndex, std::string_v
     for (std::size_t i = static_cast<std::size_t>(StartIndex); i < children_.size(); ++i) {
         TNanXMLElement* element = children_[i]->AsElement();
         if (element != nullptr && element->Name() == Name) {
-            element->indexHint_ = i;
+            element->indexHint_ = static_cast<std::uint32_t>(i);
             return element;
         }
     }
@@ -219,10 +219,10 @@ TNanXMLNode* TNanXMLParentNode::InsertChild(std::unique_ptr<TNanXMLNode>&& Node,
     TNanXMLNode* raw = Node.get();
     raw->parent_ = this;
     if (Index < 0) {
-        raw->indexHint_ = children_.size();
+        raw->indexHint_ = static_cast<std::uint32_t>(children_.size());
         children_.push_back(std::move(Node));
     } else {
-        raw->indexHint_ = static_cast<std::size_t>(Index);
+        raw->indexHint_ = static_cast<std::uint32_t>(Index);
         children_.insert(children_.begin() + Index, std::move(Node));
     }
     return raw;
@@ -267,15 +267,14 @@ int TNanXMLElement::AddAttribute(std::string_view Name, std::string_view Value)
     if (!IsValidAttributeValue(Value) || Value.find('"') != std::string_view::npos) {
         throw ENanXMLInvalidStringException("値が不正です", Value);
     }
-    attributeNames_.emplace_back(Name);
-    attributeValues_.emplace_back(Value);
+    attributes_.push_back({std::string(Name), std::string(Value)});
     return AttributeCount() - 1;
 }
 
 int TNanXMLElement::IndexOfAttribute(std::string_view Name) const
 {
-    for (std::size_t i = 0; i < attributeNames_.size(); ++i) {
-        if (EqualsIgnoringCase(attributeNames_[i], Name)) return static_cast<int>(i);
+    for (std::size_t i = 0; i < attributes_.size(); ++i) {
+        if (EqualsIgnoringCase(attributes_[i].Name, Name)) return static_cast<int>(i);
     }
     return -1;
 }
@@ -283,34 +282,33 @@ int TNanXMLElement::IndexOfAttribute(std::string_view Name) const
 const std::string& TNanXMLElement::GetAttributeValue(int Index) const
 {
     if (Index < 0 || Index >= AttributeCount()) ThrowListIndexError(Index);
-    return attributeValues_[static_cast<std::size_t>(Index)];
+    return attributes_[static_cast<std::size_t>(Index)].Value;
 }
 
 void TNanXMLElement::SetAttributeValue(int Index, std::string_view Value)
 {
     if (Index < 0 || Index >= AttributeCount()) ThrowListIndexError(Index);
     if (Value.find('"') != std::string_view::npos) throw ENanXMLInvalidStringException("値が不正です", Value);
-    attributeValues_[static_cast<std::size_t>(Index)] = Value;
+    attributes_[static_cast<std::size_t>(Index)].Value = Value;
 }
 
 std::string TNanXMLElement::GetAttribute(std::string_view Name) const
 {
     const int index = IndexOfAttribute(Name);
-    return index < 0 ? std::string() : attributeValues_[static_cast<std::size_t>(index)];
+    return index < 0 ? std::string() : attributes_[static_cast<std::size_t>(index)].Value;
 }
 
 bool TNanXMLElement::FindAttribute(std::string_view Name, std::string& Value) const
 {
     const int index = IndexOfAttribute(Name);
     if (index < 0) return false;
-    Value = attributeValues_[static_cast<std::size_t>(index)];
+    Value = attributes_[static_cast<std::size_t>(index)].Value;
     return true;
 }
 
 void TNanXMLElement::ClearAttributes()
 {
-    attributeNames_.clear();
-    attributeValues_.clear();
+    attributes_.clear();
 }
 
 TNanXMLElement* TNanXMLElement::NextSibling(std::string_view Name) const

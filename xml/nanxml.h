@@ -79,7 +79,7 @@ private:
     friend class TNanXMLParentNode;
 
     TNanXMLParentNode* parent_ = nullptr;
-    mutable std::size_t indexHint_ = 0;  // where the node stood among its siblings last time
+    mutable std::uint32_t indexHint_ = 0;  // where the node stood among its siblings last time
 };
 
 // A read-only view of a parent's children; it never owns or destroys them.
@@ -153,7 +153,7 @@ private:
     {
         Node* raw = node.get();
         raw->parent_ = this;
-        raw->indexHint_ = children_.size();
+        raw->indexHint_ = static_cast<std::uint32_t>(children_.size());
         children_.push_back(std::move(node));
         return raw;
     }
@@ -163,14 +163,20 @@ private:
     TNanXMLNodeList::Storage children_;
 };
 
+// One attribute of an element: its name and its value, stored as they stand.
+struct TNanXMLAttribute {
+    std::string Name;
+    std::string Value;
+};
+
 class TNanXMLElement : public TNanXMLParentNode {
 public:
     const std::string& Name() const { return name_; }
     void SetName(std::string_view Name);
 
-    const std::vector<std::string>& AttributeNames() const { return attributeNames_; }
-    const std::vector<std::string>& AttributeValues() const { return attributeValues_; }
-    int AttributeCount() const { return static_cast<int>(attributeNames_.size()); }
+    // The attributes in the order added.
+    const std::vector<TNanXMLAttribute>& Attributes() const { return attributes_; }
+    int AttributeCount() const { return static_cast<int>(attributes_.size()); }
     // Appends an attribute (a name may occur twice) and returns its index.
     int AddAttribute(std::string_view Name, std::string_view Value = {});
     // Index of the first attribute whose name matches Name without regard to letter case.
@@ -198,8 +204,7 @@ public:
 
 private:
     std::string name_;
-    std::vector<std::string> attributeNames_;
-    std::vector<std::string> attributeValues_;
+    std::vector<TNanXMLAttribute> attributes_;
 };
 
 class TNanXMLText : public TNanXMLNode {

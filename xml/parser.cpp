@@ -57,6 +57,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
 
     SetName(name);
     ClearAttributes();
+    attributes_.reserve(attributes.size());
     for (const Attribute& attribute : attributes) AddAttribute(attribute.name, attribute.value);
     return true;
 }
@@ -157,14 +158,16 @@ struct ByteOrigin {
 
 }  // namespace
 
-// Builds the tree from the decoded document text, token by token.
+// Builds the tree from the document text, token by token. The text is UTF-8, or CP932
+// bytes that are decoded piece by piece as nodes are made, so that no decoded copy of the
+// whole text is ever held.
 class DocumentBuilder {
 public:
-    explicit DocumentBuilder(TNanXMLParentNode& root) : root_(root) {}
+    DocumentBuilder(TNanXMLParentNode& root, bool cp932) : root_(root), cp932_(cp932) {}
 
     void Build(std::string_view text, bool addFinalLineBreak)
     {
-        TNanXMLScanner scanner(text);
+        TNanXMLScanner scanner(text, cp932_);
         std::size_t position = 0;
         while (position < text.size()) {
             const TNanXMLScannedToken scanned = scanner.Scan(position);
@@ -182,23 +185,23 @@ public:
                 HandleTag(token);
                 break;
             case xtEntity:
-                Current().AddEntityReference(token);
+                Current().AddEntityReference(Decoded(token));
                 break;
             case xtInstruction: {
                 auto instruction = std::make_unique<TNanXMLProcessingInstruction>();
-                if (instruction->Parse(token)) Current().Adopt(std::move(instruction));
+                if (instruction->Parse(Decoded(token))) Current().Adopt(std::move(instruction));
                 break;
             }
             case xtComment: {
                 std::string_view content = token;
                 StripDelimiters(content, "<!--", "-->");
-                Current().AddComment(content);
+                Current().AddComment(Decoded(content));
                 break;
             }
             case xtCDATA: {
                 std::string_view content = token;
                 StripDelimiters(content, "<![CDATA[", "]]>");
-                Current().AddCDATA(content);
+                Current().AddCDATA(Decoded(content));
                 break;
             }
             default:
@@ -218,12 +221,21 @@ private:
 
     TNanXMLParentNode& Current() { return open_.empty() ? root_ : *open_.back().element; }
 
+    // A piece of the text as UTF-8; valid until the next call.
+    std::string_view Decoded(std::string_view piece)
+    {
+        if (!cp932_) return piece;
+        decoded_ = platform::DecodeCp932(piece);
+        return decoded_;
+    }
+
     void FlushText(std::string_view more)
     {
         if (pendingText_.empty() && more.empty()) return;
-        std::string content;
-        content.reserve(pendingText_.size() + more.size());
-        content += pendingText_;
+        const std::string_view text = Decoded(pendingText_);
+        std::string content;  // sized exactly: text nodes hold most of a document
+        content.reserve(text.size() + more.size());
+        content += text;
         content += more;
         Current().Adopt(std::make_unique<TNanXMLText>(std::move(content)));
         pendingText_ = {};
@@ -232,10 +244,11 @@ private:
     void HandleTag(std::string_view tag)
     {
         if (tag.starts_with("</")) {
-            Close(TrimControls(tag.substr(2, tag.size() - 3)));
+            Close(Decoded(TrimControls(tag.substr(2, tag.size() - 3))));
             return;
         }
         const bool empty = tag.ends_with("/>");
+        tag = Decoded(tag);
         if (empty) {
             emptyTag_.assign(tag.substr(0, tag.size() - 2));
             emptyTag_ += '>';
@@ -270,27 +283,26 @@ private:
     }
 
     TNanXMLParentNode& root_;
+    const bool cp932_;
     std::vector<OpenElement> open_;
     // Depths in open_ of the open elements, by name without ASCII letter case: an end tag
     // finds its element at once however deep the nesting.
     std::unordered_map<std::string, std::vector<std::size_t>> openByName_;
     std::string key_;
     std::string emptyTag_;
+    std::string decoded_;
     std::string_view pendingText_;
 };
 
 namespace {
 
-// Reads a document from text, a NUL-free text of a file's bytes. When owner holds text, it
-// is released once the text is decoded.
-void LoadText(TNanXML& xml, std::string_view text, std::string* owner, bool addFinalLineBreak,
-              const ByteOrigin& origin)
+// Reads a document from text, the NUL-free bytes of a file.
+void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const ByteOrigin& origin)
 {
     xml.Clear();
 
     // A leading instruction is consumed whatever it is; only an "xml" one with a known
-    // encoding name counts as the declaration. It is ASCII in any text that has one, so it
-    // is read from the bytes before they are decoded.
+    // encoding name counts as the declaration. Its delimiters are ASCII in both encodings.
     std::size_t bodyStart = 0;
     std::optional<TDocumentEncoding> declared;
     const TNanXMLScannedToken first = ScanToken(text, 0);
@@ -303,23 +315,13 @@ void LoadText(TNanXML& xml, std::string_view text, std::string* owner, bool addF
     }
     if (declared) xml.SetEncoding(*declared);
 
-    std::string decoded;
-    std::string_view body;
-    if (declared == deUTF8) {
+    const bool utf8 = declared == deUTF8;
+    if (utf8) {
         const std::size_t malformed = platform::FindInvalidUtf8(text);
         if (malformed != std::string_view::npos) ThrowMalformedUtf8(origin, malformed);
-        origin.Release();
-        body = text.substr(bodyStart);
-    } else {
-        origin.Release();
-        decoded = platform::DecodeCp932(text.substr(bodyStart));
-        if (owner != nullptr) {
-            owner->clear();
-            owner->shrink_to_fit();
-        }
-        body = decoded;
     }
-    DocumentBuilder(xml.Root()).Build(body, addFinalLineBreak);
+    origin.Release();
+    DocumentBuilder(xml.Root(), !utf8).Build(text.substr(bodyStart), addFinalLineBreak);
 }
 
 }  // namespace
@@ -328,14 +330,14 @@ void TNanXML::LoadFromString(std::string_view Text)
 {
     ByteOrigin origin;
     if (Text.find('\0') == std::string_view::npos) {
-        LoadText(*this, Text, nullptr, false, origin);
+        LoadText(*this, Text, false, origin);
         return;
     }
     std::string withoutNuls(Text);
     RemoveNuls(withoutNuls);
     origin.source = Text;
     origin.transformed = true;
-    LoadText(*this, withoutNuls, &withoutNuls, false, origin);
+    LoadText(*this, withoutNuls, false, origin);
 }
 
 void TNanXML::LoadFromFile(const std::string& FileName)
@@ -345,7 +347,7 @@ void TNanXML::LoadFromFile(const std::string& FileName)
     origin.fileName = FileName;
     if (HasOnlyCrLfBreaks(bytes)) {
         const bool addFinalLineBreak = !bytes.empty() && !bytes.ends_with("\r\n");
-        LoadText(*this, bytes, &bytes, addFinalLineBreak, origin);
+        LoadText(*this, bytes, addFinalLineBreak, origin);
         return;
     }
     std::string lines = NormalisedLines(bytes);
@@ -353,7 +355,7 @@ void TNanXML::LoadFromFile(const std::string& FileName)
     origin.owner = &bytes;
     origin.linesNormalised = true;
     origin.transformed = true;
-    LoadText(*this, lines, &lines, false, origin);
+    LoadText(*this, lines, false, origin);
 }
 
 }  // namespace nanxml

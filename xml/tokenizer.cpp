@@ -63,18 +63,6 @@ bool StripDelimiters(std::string_view& S, std::string_view Prefix, std::string_v
     return true;
 }
 
-std::size_t DelimiterCursor::Find(std::string_view text, std::size_t from)
-{
-    const bool stillValid = searched_ && from >= searchedFrom_ &&
-                            (found_ == std::string_view::npos || found_ >= from);
-    if (!stillValid) {
-        searched_ = true;
-        searchedFrom_ = from;
-        found_ = delimiter_.size() == 1 ? text.find(delimiter_[0], from) : text.find(delimiter_, from);
-    }
-    return found_;
-}
-
 std::size_t TNanXMLTokenizer::DelimitedEnd(std::string_view opening, DelimiterCursor& closing,
                                            std::size_t closingLength)
 {
@@ -136,7 +124,7 @@ TNanXMLScannedToken TNanXMLScanner::Scan(std::size_t Position)
     if (first == '<') {
         if (std::size_t end = DelimitedEnd(Position, "<?", instructionEnd_, 2)) return token(xtInstruction, end);
         if (std::size_t end = DelimitedEnd(Position, "<!--", commentEnd_, 3)) return token(xtComment, end);
-        if (std::size_t end = DelimitedEnd(Position, "<![CDATA[", cdataEnd_, 3)) return token(xtCDATA, end);
+        if (std::size_t end = CdataEnd(Position)) return token(xtCDATA, end);
         if (std::size_t end = DelimitedEnd(Position, "<", tagEnd_, 1)) return token(xtTag, end);
     } else if (first == '&') {
         if (std::size_t end = DelimitedEnd(Position, "&", entityEnd_, 1)) return token(xtEntity, end);
@@ -152,6 +140,39 @@ TNanXMLScannedToken TNanXMLScanner::Scan(std::size_t Position)
         if (end == std::string_view::npos) end = text_.size();
     }
     return token(xtName, end);
+}
+
+std::size_t TNanXMLScanner::CdataEnd(std::size_t position)
+{
+    const std::string_view opening = "<![CDATA[";
+    if (text_.compare(position, opening.size(), opening) != 0) return 0;
+    const std::size_t contentStart = position + opening.size();
+    const std::size_t found =
+        cp932_ ? cdataEnd_.Find(text_, contentStart,
+                                [&](std::size_t at) { return StartsCp932Character(at, contentStart); })
+               : cdataEnd_.Find(text_, contentStart);
+    return found == std::string_view::npos ? 0 : found + 3;
+}
+
+// Whether position begins a CP932 character, walking characters from knownStart (or from
+// where the last walk ended) on. Characters are cut as DecodeCp932 cuts them.
+bool TNanXMLScanner::StartsCp932Character(std::size_t position, std::size_t knownStart)
+{
+    if (characterStart_ < knownStart) characterStart_ = knownStart;
+    while (characterStart_ < position) {
+        const auto lead = static_cast<unsigned char>(text_[characterStart_]);
+        const bool leadByte = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+        std::size_t length = 1;
+        if (leadByte && characterStart_ + 1 < text_.size()) {
+            const auto trail = static_cast<unsigned char>(text_[characterStart_ + 1]);
+            // An unmapped pair with an ASCII second byte leaves that byte a character of its own.
+            const bool pair = trail >= 0x80 ||
+                              !platform::DecodeCp932(text_.substr(characterStart_, 2)).starts_with("\xEF\xBF\xBD");
+            length = pair ? 2 : 1;
+        }
+        characterStart_ += length;
+    }
+    return characterStart_ == position;
 }
 
 TNanXMLScannedToken ScanToken(std::string_view Text, std::size_t Position)

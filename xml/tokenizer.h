@@ -47,9 +47,33 @@ bool StripDelimiters(std::string_view& S, std::string_view Prefix, std::string_v
 class DelimiterCursor {
 public:
     explicit DelimiterCursor(std::string_view delimiter) : delimiter_(delimiter) {}
-    std::size_t Find(std::string_view text, std::size_t from);
+    std::size_t Find(std::string_view text, std::size_t from)
+    {
+        return Find(text, from, [](std::size_t) { return true; });
+    }
+    // The first occurrence that accept(position) takes.
+    template <class Accept>
+    std::size_t Find(std::string_view text, std::size_t from, Accept&& accept)
+    {
+        if (!Remembers(from)) {
+            searched_ = true;
+            searchedFrom_ = from;
+            found_ = Search(text, from);
+            while (found_ != std::string_view::npos && !accept(found_)) found_ = Search(text, found_ + 1);
+        }
+        return found_;
+    }
 
 private:
+    bool Remembers(std::size_t from) const
+    {
+        return searched_ && from >= searchedFrom_ && (found_ == std::string_view::npos || found_ >= from);
+    }
+    std::size_t Search(std::string_view text, std::size_t from) const
+    {
+        return delimiter_.size() == 1 ? text.find(delimiter_[0], from) : text.find(delimiter_, from);
+    }
+
     std::string_view delimiter_;
     bool searched_ = false;
     std::size_t searchedFrom_ = 0;
@@ -90,17 +114,25 @@ struct TNanXMLScannedToken {
 // Cuts a document into instructions, comments, CDATA sections, tags, entity references and
 // text runs (kind xtName). A double quote in content is plain text: a quote without a
 // partner must not swallow the markup that follows it.
+//
+// The text is UTF-8, or CP932 bytes when Cp932 is true. All delimiters but "]]>" consist of
+// bytes that never occur inside a CP932 character; "]]>" is taken only where it begins a
+// character.
 class TNanXMLScanner {
 public:
-    explicit TNanXMLScanner(std::string_view Text) : text_(Text) {}
+    explicit TNanXMLScanner(std::string_view Text, bool Cp932 = false) : text_(Text), cp932_(Cp932) {}
     // Kind and length of the token at Position. Linear overall when Position never decreases.
     TNanXMLScannedToken Scan(std::size_t Position);
 
 private:
     std::size_t DelimitedEnd(std::size_t position, std::string_view opening, DelimiterCursor& closing,
                              std::size_t closingLength);
+    std::size_t CdataEnd(std::size_t position);
+    bool StartsCp932Character(std::size_t position, std::size_t knownStart);
 
     std::string_view text_;
+    bool cp932_;
+    std::size_t characterStart_ = 0;  // a CP932 character start, only ever moved forward
     DelimiterCursor instructionEnd_{"?>"};
     DelimiterCursor commentEnd_{"-->"};
     DelimiterCursor cdataEnd_{"]]>"};

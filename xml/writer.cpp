@@ -121,11 +121,11 @@ void TNanXMLElement::AppendStartTag(std::string& Out) const
 {
     Out += '<';
     Out += name_;
-    for (std::size_t i = 0; i < attributeNames_.size(); ++i) {
+    for (const TNanXMLAttribute& attribute : attributes_) {
         Out += ' ';
-        Out += attributeNames_[i];
+        Out += attribute.Name;
         Out += "=\"";
-        Out += attributeValues_[i];
+        Out += attribute.Value;
         Out += '"';
     }
     if (ChildCount() == 0) Out += '/';
@@ -143,8 +143,8 @@ void TNanXMLElement::AppendEndTag(std::string& Out) const
 std::size_t TNanXMLElement::StartTagLength() const
 {
     std::size_t length = 2 + name_.size() + (ChildCount() == 0 ? 1 : 0);
-    for (std::size_t i = 0; i < attributeNames_.size(); ++i) {
-        length += 4 + attributeNames_[i].size() + attributeValues_[i].size();
+    for (const TNanXMLAttribute& attribute : attributes_) {
+        length += 4 + attribute.Name.size() + attribute.Value.size();
     }
     return length;
 }

@@ -186,6 +186,20 @@ TEST(Parser, CommentsCdataAndInstructions)
     EXPECT_EQ(TreeOf("x <?never"), "'x <?never'");
 }
 
+TEST(Parser, ShiftJisCdataEndsOnlyAtACharacterStart)
+{
+    // 81 5D is "‐": its second byte is "]", which must not start "]]>".
+    TNanXML xml;
+    xml.LoadFromString("<a><![CDATA[\x81]]>x]]>y</a>");
+    EXPECT_EQ(Tree(xml.Root()), "a[<![CDATA[‐]>x]]>'y']");
+    // 85 5D is no character: the "]" stands alone and does close the section.
+    xml.LoadFromString("<a><![CDATA[\x85]]>x]]>y</a>");
+    EXPECT_EQ(Tree(xml.Root()), "a[<![CDATA[\xEF\xBF\xBD]]>'x]]>y']");
+    // Japanese text, names and values are decoded piece by piece.
+    xml.LoadFromString("<a n=\"\x93\xFA\">\x96\x7B&amp;\x93\xFA</a>");
+    EXPECT_EQ(Tree(xml.Root()), "a(n=日)['本'&amp;'日']");
+}
+
 TEST(Parser, NulCharactersAreDroppedNotTruncating)
 {
     EXPECT_EQ(TreeOf(std::string("<a>x\0y</a>z", 11)), "a['xy']'z'");

@@ -51,7 +51,7 @@ inline std::string Tree(const nanxml::TNanXMLParentNode& parent)
                 out += "(";
                 for (int i = 0; i < element->AttributeCount(); ++i) {
                     if (i > 0) out += ",";
-                    out += element->AttributeNames()[i] + "=" + element->AttributeValues()[i];
+                    out += element->Attributes()[i].Name + "=" + element->Attributes()[i].Value;
                 }
                 out += ")";
             }

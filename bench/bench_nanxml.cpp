@@ -1,0 +1,281 @@
+// Load and save speed and peak memory of nanxml on realistic documents (10 MB and 100 MB,
+// Shift_JIS and UTF-8) and on hostile inputs full of openers that are never closed.
+//
+// Every case runs in a forked child, so that peaks do not accumulate; the child reports its
+// time and its peak resident size (getrusage) through a pipe. Usage:
+//   bench_nanxml [--quick]      (--quick: the 10 MB documents only)
+#include "xml/nanxml.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace nanxml;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    double seconds = 0;
+    long peakKiB = 0;
+    bool ok = false;
+};
+
+// Runs work in a child process. work returns the seconds of the timed part.
+Outcome InChild(const std::function<double()>& work)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        Outcome outcome;
+        try {
+            outcome.seconds = work();
+            outcome.ok = true;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "error: %s\n", e.what());
+        }
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        outcome.peakKiB = usage.ru_maxrss;
+        const ssize_t written = write(fds[1], &outcome, sizeof outcome);
+        _exit(written == sizeof outcome ? 0 : 1);
+    }
+    close(fds[1]);
+    Outcome outcome;
+    if (read(fds[0], &outcome, sizeof outcome) != sizeof outcome) outcome = {};
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return outcome;
+}
+
+double Seconds(const std::function<void()>& fn)
+{
+    const auto start = std::chrono::steady_clock::now();
+    fn();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// ---- the realistic document ----
+
+std::string Utf8Of(char32_t c)
+{
+    std::string s;
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return s;
+}
+
+class TextSource {
+public:
+    explicit TextSource(unsigned seed) : random_(seed)
+    {
+        const char* kanji[] = {"日", "本", "語", "文", "章", "木", "構", "造", "編", "集", "保", "存",
+                               "読", "込", "書", "式", "設", "定", "表", "示", "記", "録", "整", "理"};
+        const char* words[] = {"tree", "memo", "node", "save", "XML", "2026", "value", "=", "\"q\"", "x;"};
+        for (int i = 0; i < 4000; ++i) {
+            std::string line;
+            const int pieces = 3 + static_cast<int>(random_() % 12);
+            for (int p = 0; p < pieces; ++p) {
+                switch (random_() % 6) {
+                case 0:
+                case 1:
+                    for (int k = 0; k < 4; ++k) line += Utf8Of(0x3042 + random_() % 80);  // hiragana
+                    break;
+                case 2:
+                    line += kanji[random_() % std::size(kanji)];
+                    line += kanji[random_() % std::size(kanji)];
+                    break;
+                case 3:
+                    for (int k = 0; k < 3; ++k) line += Utf8Of(0x30A2 + random_() % 80);  // katakana
+                    break;
+                default:
+                    line += words[random_() % std::size(words)];
+                    line += ' ';
+                    break;
+                }
+                if (random_() % 40 == 0) line += "<>&"[random_() % 3];  // about one in five lines
+            }
+            lines_.push_back(line + "\r\n");
+        }
+    }
+
+    std::string Text()
+    {
+        std::string text;
+        const int count = 2 + static_cast<int>(random_() % 20);
+        for (int i = 0; i < count; ++i) text += lines_[random_() % lines_.size()];
+        return text;
+    }
+    std::string Name()
+    {
+        std::string name = "No." + std::to_string(random_() % 1000) + " ";
+        const int length = 2 + static_cast<int>(random_() % 8);
+        for (int i = 0; i < length; ++i) name += Utf8Of(0x3042 + random_() % 80);
+        return name;
+    }
+    unsigned Next(unsigned bound) { return random_() % bound; }
+
+private:
+    std::mt19937 random_;
+    std::vector<std::string> lines_;
+};
+
+// Adds node elements below parent, depth first, until about budget bytes are used.
+void AddNodes(TNanXMLElement& parent, TextSource& source, int depth, long long& budget)
+{
+    const unsigned children = depth == 0 ? 1000000 : source.Next(depth < 8 ? 6 : 1);
+    for (unsigned i = 0; i < children && budget > 0; ++i) {
+        TNanXMLElement* node = parent.AddElement("node");
+        const std::string name = source.Name();
+        node->AddAttribute("name", name);
+        node->AddAttribute("expanded", source.Next(2) ? "yes" : "no");
+        node->AddAttribute("selstart", std::to_string(source.Next(500)));
+        node->AddAttribute("sellength", std::to_string(source.Next(20)));
+        const std::string text = source.Text();
+        node->AddElement("text")->AddText(text);
+        budget -= static_cast<long long>(text.size() + name.size() + 90);
+        AddNodes(*node, source, depth + 1, budget);
+    }
+}
+
+void GenerateDocument(long long bytes, const std::string& sjisPath, const std::string& utf8Path)
+{
+    TNanXML xml;
+    TextSource source(20261208);
+    TNanXMLElement* velmora = xml.Root().AddElement("velmora");
+    TNanXMLElement* file = velmora->AddElement("file");
+    file->AddAttribute("version", "2");
+    file->AddAttribute("modified", "2026/12/08 01:02:03");
+    long long budget = bytes;
+    AddNodes(*velmora, source, 0, budget);
+    xml.SetEncoding(deShiftJIS);
+    xml.SaveToFile(sjisPath, true);
+    xml.SetEncoding(deUTF8);
+    xml.SaveToFile(utf8Path, true);
+}
+
+// ---- hostile inputs ----
+
+std::string Repeat(const std::string& piece, std::size_t bytes)
+{
+    std::string text;
+    text.reserve(bytes + piece.size());
+    while (text.size() < bytes) text += piece;
+    return text;
+}
+
+// Name, start, repeated piece and end of each hostile input.
+struct Hostile {
+    const char* name;
+    const char* start;
+    const char* piece;
+    const char* end;
+};
+
+const Hostile kHostileInputs[] = {
+    {"'<' without '>'", "<a>", "text <b ", ""},
+    {"'&' without ';'", "<a>", "text &amp ", ""},
+    {"'<?' without '?>'", "<a>", "<?pi x ", ""},
+    {"'<!--', '<![CDATA['", "<a>", "<!--x <![CDATA[y ", ""},
+    {"unpaired quotes", "", "<b>\"x</b>&amp;\"<c/>", ""},
+    {"<a <?<?<?...>", "<a ", "<?", ">"},
+    {"value \"&<?<?...;\"", "<a v=\"&", "<?", ";\"/>"},
+    {"all openers mixed", "", "<?<!--<![CDATA[&\"<x ", ""},
+};
+
+void PrintRow(const std::string& name, double megabytes, const Outcome& outcome, double reference = 0)
+{
+    if (!outcome.ok) {
+        std::printf("%-34s failed\n", name.c_str());
+        return;
+    }
+    const double peakMiB = static_cast<double>(outcome.peakKiB) / 1024.0;
+    std::printf("%-34s %8.1f %8.3f %9.1f %9.1f %7.2f", name.c_str(), megabytes, outcome.seconds,
+                megabytes / outcome.seconds, peakMiB, peakMiB / megabytes);
+    if (reference > 0) std::printf("   %5.2fx ordinary", outcome.seconds / reference);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+double MiB(const std::string& path)
+{
+    return static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    std::string pattern = (fs::temp_directory_path() / "bench-nanxml-XXXXXX").string();
+    const fs::path folder = mkdtemp(pattern.data());
+
+    std::printf("%-34s %8s %8s %9s %9s %7s\n", "case", "MiB", "seconds", "MiB/s", "peak MiB", "peak/x");
+    std::vector<long long> sizes = {10LL << 20};
+    if (!quick) sizes.push_back(100LL << 20);
+    double ordinaryUtf8Seconds = 0;
+    for (const long long size : sizes) {
+        const std::string label = std::to_string(size >> 20) + " MB ";
+        const std::string sjis = (folder / (label + "sjis.trm")).string();
+        const std::string utf8 = (folder / (label + "utf8.trm")).string();
+        InChild([&] {
+            GenerateDocument(size, sjis, utf8);
+            return 0.0;
+        });
+        for (const auto& [name, path] : {std::pair{"Shift_JIS", sjis}, std::pair{"UTF-8", utf8}}) {
+            const Outcome load = InChild([&] {
+                TNanXML xml;
+                return Seconds([&] { xml.LoadFromFile(path); });
+            });
+            PrintRow("LoadFromFile " + label + name, MiB(path), load);
+            if (size == (10LL << 20) && std::string(name) == "UTF-8") ordinaryUtf8Seconds = load.seconds;
+            const std::string copy = path + ".saved";
+            const Outcome save = InChild([&] {
+                TNanXML xml;
+                xml.LoadFromFile(path);
+                return Seconds([&] { xml.SaveToFile(copy, true); });
+            });
+            PrintRow("SaveToFile   " + label + name, MiB(copy), save);
+            fs::remove(copy);
+        }
+    }
+
+    for (const Hostile& hostile : kHostileInputs) {
+        const std::string path = (folder / "hostile.xml").string();
+        {
+            const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + std::string(hostile.start) +
+                                     Repeat(hostile.piece, 10u << 20) + hostile.end;
+            FILE* file = std::fopen(path.c_str(), "wb");
+            std::fwrite(text.data(), 1, text.size(), file);
+            std::fclose(file);
+        }
+        const Outcome load = InChild([&] {
+            TNanXML xml;
+            return Seconds([&] { xml.LoadFromFile(path); });
+        });
+        PrintRow(std::string("hostile ") + hostile.name, MiB(path), load, ordinaryUtf8Seconds);
+    }
+    fs::remove_all(folder);
+    return 0;
+}

@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include "platform/file_io_testing.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -72,12 +74,17 @@ int OpenRetrying(const char* path, int flags)
 // Linux writes at most this much in one call.
 constexpr std::size_t kMaxWrite = 0x7ffff000;
 
+SaveObserver saveObserver = nullptr;
+
 // Every write's length is checked: a short write (full disk, file size limit) is followed
 // by another write that then reports the cause; a write that accepts nothing fails.
-void WriteAll(int fd, std::string_view data)
+void WriteAll(int fd, std::string_view data, SaveStep step)
 {
+    const std::size_t total = data.size();
+    const std::size_t piece = saveObserver != nullptr ? kObservedWriteSize : kMaxWrite;
     while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), std::min(data.size(), kMaxWrite));
+        if (saveObserver != nullptr) saveObserver(step, total - data.size());
+        const ssize_t written = ::write(fd, data.data(), std::min(data.size(), piece));
         if (written < 0) {
             if (errno == EINTR) continue;
             Fail(errno);
@@ -85,6 +92,27 @@ void WriteAll(int fd, std::string_view data)
         if (written == 0) Fail(ENOSPC);
         data.remove_prefix(static_cast<std::size_t>(written));
     }
+}
+
+// Reads from the file's current position to its end; sizeHint is the expected length.
+std::string ReadToEnd(int fd, off_t sizeHint)
+{
+    // One byte more than the size, so that reading an unchanged file ends without growing;
+    // files whose size is not known in advance (st_size 0) grow as they are read.
+    std::string data(static_cast<std::size_t>(std::max<off_t>(sizeHint, 0)) + 1, '\0');
+    std::size_t length = 0;
+    for (;;) {
+        if (length == data.size()) data.resize(data.size() * 2 + 4096);
+        const ssize_t got = ::read(fd, data.data() + length, data.size() - length);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            Fail(errno);
+        }
+        if (got == 0) break;
+        length += static_cast<std::size_t>(got);
+    }
+    data.resize(length);
+    return data;
 }
 
 std::string DirectoryOf(const std::string& path)
@@ -175,6 +203,93 @@ void SyncFolder(const std::string& folder)
     if (::fsync(fd.get()) != 0 && errno != EINVAL) Fail(errno);
 }
 
+// A file created beside the target under a hidden unique name, mode 0600 while it is
+// written, removed again unless kept.
+class SideFile {
+public:
+    SideFile(const std::string& folder, const std::string& name, std::string_view suffix)
+        // Cut short so that a long file name still leaves room for the random part.
+        : path_(folder + "/." + name.substr(0, 200) + ".XXXXXX" + std::string(suffix)),
+          fd_(::mkostemps(path_.data(), static_cast<int>(suffix.size()), O_CLOEXEC))  // O_EXCL
+    {
+        if (!fd_.valid()) Fail(errno);
+    }
+    ~SideFile()
+    {
+        if (!kept_) ::unlink(path_.c_str());
+    }
+    SideFile(const SideFile&) = delete;
+    SideFile& operator=(const SideFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    int Fd() const { return fd_.get(); }
+    void Write(std::string_view data, SaveStep step) { WriteAll(fd_.get(), data, step); }
+    // Syncs the file and closes it.
+    void Finish()
+    {
+        if (::fsync(fd_.get()) != 0) Fail(errno);
+        fd_.CloseChecked();
+    }
+    // The file has been renamed, or must stay.
+    void Keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    UniqueFd fd_;
+    bool kept_ = false;
+};
+
+void Observe(SaveStep step, std::size_t bytesWritten)
+{
+    if (saveObserver != nullptr) saveObserver(step, bytesWritten);
+}
+
+// Puts data at the start of the open file, cuts the file to its length and syncs it.
+void OverwriteFromStart(int fd, std::string_view data, SaveStep step)
+{
+    if (::lseek(fd, 0, SEEK_SET) != 0) Fail(errno);
+    WriteAll(fd, data, step);
+    if (::ftruncate(fd, static_cast<off_t>(data.size())) != 0) Fail(errno);
+    if (::fsync(fd) != 0) Fail(errno);
+}
+
+// A file with several hard links is one file under several names; renaming a new file over
+// one of them would part it from the others. So it is rewritten in place, after two copies
+// beside it: one of the new contents, which proves they fit on the disk and is removed just
+// before the rewrite to make room for it, and a backup of the old contents (".NAME.XXXXXX~"),
+// which is left behind only when the rewrite fails and the old contents cannot be put back.
+void RewriteKeepingLinks(const std::string& target, const std::string& folder, const std::string& name,
+                         std::string_view contents)
+{
+    UniqueFd file(OpenRetrying(target.c_str(), O_RDWR));
+    if (!file.valid()) Fail(errno);
+    struct stat status;
+    if (::fstat(file.get(), &status) != 0) Fail(errno);
+    const std::string old = ReadToEnd(file.get(), status.st_size);
+
+    SideFile backup(folder, name, "~");
+    backup.Write(old, SaveStep::WriteBackup);
+    backup.Finish();
+    {
+        SideFile trial(folder, name, "");
+        trial.Write(contents, SaveStep::WriteTemporary);
+        trial.Finish();
+    }
+    SyncFolder(folder);  // the backup must be findable after a crash during the rewrite
+    Observe(SaveStep::Commit, contents.size());
+    try {
+        OverwriteFromStart(file.get(), contents, SaveStep::RewriteInPlace);
+    } catch (const SystemFailure&) {
+        try {
+            OverwriteFromStart(file.get(), old, SaveStep::RewriteInPlace);
+        } catch (const SystemFailure&) {
+            backup.Keep();
+        }
+        throw;
+    }
+    file.CloseChecked();
+}
+
 void ReplaceResolved(const std::string& target, std::string_view contents)
 {
     const std::size_t slash = target.rfind('/');
@@ -186,27 +301,26 @@ void ReplaceResolved(const std::string& target, std::string_view contents)
     const bool exists = ::stat(target.c_str(), &oldStatus) == 0;
     if (!exists && errno != ENOENT) Fail(errno);
     if (exists) RefuseReadOnly(target, oldStatus);
-
-    // Hidden, beside the target (so the rename stays on one file system), and cut short so
-    // that a long file name still leaves room for the random part.
-    std::string temporary = folder + "/." + name.substr(0, 200) + ".XXXXXX";
-    UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));  // O_EXCL, mode 0600
-    if (!fd.valid()) Fail(errno);
-    try {
-        WriteAll(fd.get(), contents);
-        ApplyPermissions(fd.get(), exists ? &oldStatus : nullptr);
-        if (::fsync(fd.get()) != 0) Fail(errno);
-        fd.CloseChecked();
-        // The rename replaces this name only: other hard links keep the old contents.
-        if (::rename(temporary.c_str(), target.c_str()) != 0) Fail(errno);
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
+    if (exists && oldStatus.st_nlink > 1) {
+        RewriteKeepingLinks(target, folder, name, contents);
+        SyncFolder(folder);
+        return;
     }
+
+    // Hidden, beside the target, so that the rename stays on one file system.
+    SideFile temporary(folder, name, "");
+    temporary.Write(contents, SaveStep::WriteTemporary);
+    ApplyPermissions(temporary.Fd(), exists ? &oldStatus : nullptr);
+    temporary.Finish();
+    Observe(SaveStep::Commit, contents.size());
+    if (::rename(temporary.Path().c_str(), target.c_str()) != 0) Fail(errno);
+    temporary.Keep();
     SyncFolder(folder);
 }
 
 }  // namespace
+
+void SetSaveObserver(SaveObserver observer) { saveObserver = observer; }
 
 std::string ReadWholeFile(const std::string& path)
 {
@@ -216,23 +330,12 @@ std::string ReadWholeFile(const std::string& path)
     struct stat status;
     if (::fstat(fd.get(), &status) != 0) fail(errno);
     if (S_ISDIR(status.st_mode)) fail(EISDIR);
-
-    // One byte more than the size, so that reading an unchanged file ends without growing;
-    // files whose size is not known in advance (st_size 0) grow as they are read.
-    std::string data(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)) + 1, '\0');
-    std::size_t length = 0;
-    for (;;) {
-        if (length == data.size()) data.resize(data.size() * 2 + 4096);
-        const ssize_t got = ::read(fd.get(), data.data() + length, data.size() - length);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        if (got == 0) break;
-        length += static_cast<std::size_t>(got);
+    try {
+        return ReadToEnd(fd.get(), status.st_size);
+    } catch (const SystemFailure& failure) {
+        fail(failure.error);
     }
-    data.resize(length);
-    return data;
+    return {};
 }
 
 void SafeReplaceFile(const std::string& path, std::string_view contents)

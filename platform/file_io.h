@@ -32,6 +32,9 @@ std::string ReadWholeFile(const std::string& path);
 // is written through (the link stays); the target's permissions are kept; a target the user
 // made read-only is refused. On any failure the temporary file is removed, the target is
 // unchanged, and FileError with CannotCreateMessage is thrown.
+// A target with several hard links keeps them: it is rewritten in place once the new
+// contents have been written beside it and the old ones copied to a backup, which stays
+// (".NAME.XXXXXX~") only if the rewrite fails and cannot be undone.
 void SafeReplaceFile(const std::string& path, std::string_view contents);
 
 // True when path names an existing file (following symlinks); a folder is not a file.

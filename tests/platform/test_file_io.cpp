@@ -243,6 +243,32 @@ TEST_F(FileIo, FailingWriteKeepsTheOldFileAndRemovesTheTemporaryFile)
     EXPECT_EQ(Names(), std::set<std::string>{"doc.trm"});
 }
 
+TEST_F(FileIo, HardLinkedFileIsRewrittenForEveryName)
+{
+    Write("doc.trm", "old contents", 0640);
+    ASSERT_EQ(::link(Path("doc.trm").c_str(), Path("other.trm").c_str()), 0);
+    SafeReplaceFile(Path("doc.trm"), "new");
+    EXPECT_EQ(ReadWholeFile(Path("doc.trm")), "new");
+    EXPECT_EQ(ReadWholeFile(Path("other.trm")), "new");
+    EXPECT_EQ(ModeOf(Path("doc.trm")), 0640u);
+    struct stat status {};
+    ASSERT_EQ(::stat(Path("doc.trm").c_str(), &status), 0);
+    EXPECT_EQ(status.st_nlink, 2u);
+    EXPECT_EQ(Names(), (std::set<std::string>{"doc.trm", "other.trm"}));
+
+    // Failing to write the new contents beside it leaves both names with the old ones.
+    const std::string path = Path("doc.trm");
+    const int outcome = InChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+        return ReplaceOutcome(path, std::string(1024 * 1024, 'n'));
+    });
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(ReadWholeFile(Path("other.trm")), "new");
+    EXPECT_EQ(Names(), (std::set<std::string>{"doc.trm", "other.trm"}));
+}
+
 // Root ignores file modes, so these run only as root, the user is changed in a child.
 TEST_F(FileIo, FileOfAnotherUserIsRefusedEvenInAWritableFolder)
 {

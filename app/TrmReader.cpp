@@ -20,13 +20,24 @@ bool IsNodeElement(const TNanXMLNode& node) {
     return element && element->Name() == "node";
 }
 
+// The character content of an element (its GetText) in a string allocated once at about its
+// final size, so that a large text does not keep the spare capacity of a growing string.
+std::string ContentOf(const TNanXMLElement& element) {
+    std::size_t length = 0;
+    for (const auto& child : element.Children()) length += child->XMLLength();
+    std::string content;
+    content.reserve(length);
+    for (const auto& child : element.Children()) child->AppendText(content);
+    return content;
+}
+
 // SelStart and SelLength only from attributes holding an integer; the text only from a text
 // element (the first one). The text element is released once its text is taken over.
 void LoadFromXml(TVLNodeData& data, TNanXMLElement& element) {
     data.SelStart = nanxml::GetIntAttribute(&element, "selstart", data.SelStart);
     data.SelLength = nanxml::GetIntAttribute(&element, "sellength", data.SelLength);
     if (TNanXMLElement* text = element.FindElement("text")) {
-        data.SetText(text->GetText());
+        data.SetText(ContentOf(*text));
         text->Detach();
     }
 }

@@ -43,15 +43,6 @@ std::string NormalisedLines(std::string_view text)
     return lines;
 }
 
-void NormaliseLines(std::string& text)
-{
-    if (!HasOnlyCrLfBreaks(text)) {
-        text = NormalisedLines(text);
-    } else if (!text.empty() && !text.ends_with("\r\n")) {
-        text += "\r\n";
-    }
-}
-
 void RemoveNuls(std::string& text)
 {
     if (text.find('\0') != std::string::npos) std::erase(text, '\0');

@@ -15,9 +15,6 @@ bool HasOnlyCrLfBreaks(std::string_view text);
 // line followed by CR LF, the last one included. An empty text stays empty.
 std::string NormalisedLines(std::string_view text);
 
-// The same in place; cheap when the text already has only CR LF breaks.
-void NormaliseLines(std::string& text);
-
 // Removes the NUL characters.
 void RemoveNuls(std::string& text);
 

@@ -18,32 +18,31 @@ bool TNanXMLElement::Parse(std::string_view Source)
     std::string_view content = Source;
     if (!StripDelimiters(content, "<", ">") || content.empty()) return false;
 
-    struct Attribute {
-        std::string_view name;
-        std::string_view value;
-    };
-    thread_local std::vector<Attribute> attributes;  // reused: one tag after another
-    attributes.clear();
-    std::string_view name;
-    std::size_t pending = std::string_view::npos;
-
+    // Nothing changes until the name is found; from then on the tag is accepted, and the
+    // attributes are read straight into the element. Their values are checked at the end,
+    // as a value may still be replaced by a later quoted string.
     TNanXMLTokenizer tokens(content);
+    bool named = false;
+    std::size_t pending = std::string_view::npos;
     while (!tokens.AtEnd()) {
         const TNanXMLToken token = tokens.Next();
         switch (token.Kind) {
         case xtName:
-            if (name.empty()) {
-                name = token.Text;
+            if (!named) {
+                SetName(token.Text);
+                ClearAttributes();
+                named = true;
             } else {
-                attributes.push_back({token.Text, {}});
-                pending = attributes.size() - 1;
+                if (!IsValidName(token.Text)) throw ENanXMLInvalidStringException("属性名が不正です", token.Text);
+                attributes_.push_back({std::string(token.Text), std::string()});
+                pending = attributes_.size() - 1;
             }
             break;
         case xtQuoted:
             if (pending != std::string_view::npos) {
                 std::string_view value = token.Text;
                 StripDelimiters(value, "\"", "\"");
-                attributes[pending].value = value;
+                attributes_[pending].Value = value;
             }
             break;
         case xtEquals:
@@ -53,12 +52,10 @@ bool TNanXMLElement::Parse(std::string_view Source)
             break;
         }
     }
-    if (name.empty()) return false;
-
-    SetName(name);
-    ClearAttributes();
-    attributes_.reserve(attributes.size());
-    for (const Attribute& attribute : attributes) AddAttribute(attribute.name, attribute.value);
+    if (!named) return false;
+    for (const TNanXMLAttribute& attribute : attributes_) {
+        if (!IsValidAttributeValue(attribute.Value)) throw ENanXMLInvalidStringException("値が不正です", attribute.Value);
+    }
     return true;
 }
 

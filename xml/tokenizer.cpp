@@ -79,11 +79,21 @@ TNanXMLToken TNanXMLTokenizer::Next()
         position_ = end;
         return TNanXMLToken{kind, text_.substr(start, end - start)};
     };
-    if (std::size_t end = DelimitedEnd("<?", instructionEnd_, 2)) return take(xtInstruction, end);
-    if (std::size_t end = DelimitedEnd("<!--", commentEnd_, 3)) return take(xtComment, end);
-    if (std::size_t end = DelimitedEnd("<", tagEnd_, 1)) return take(xtTag, end);
-    if (std::size_t end = DelimitedEnd("\"", quoteEnd_, 1)) return take(xtQuoted, end);
-    if (std::size_t end = DelimitedEnd("&", entityEnd_, 1)) return take(xtEntity, end);
+    switch (text_[start]) {
+    case '<':
+        if (std::size_t end = DelimitedEnd("<?", instructionEnd_, 2)) return take(xtInstruction, end);
+        if (std::size_t end = DelimitedEnd("<!--", commentEnd_, 3)) return take(xtComment, end);
+        if (std::size_t end = DelimitedEnd("<", tagEnd_, 1)) return take(xtTag, end);
+        break;
+    case '"':
+        if (std::size_t end = DelimitedEnd("\"", quoteEnd_, 1)) return take(xtQuoted, end);
+        break;
+    case '&':
+        if (std::size_t end = DelimitedEnd("&", entityEnd_, 1)) return take(xtEntity, end);
+        break;
+    default:
+        break;
+    }
 
     std::size_t length = 0;
     const TNanXMLTokenKind kind = CharClassAt(text_, start, length);
@@ -122,9 +132,13 @@ TNanXMLScannedToken TNanXMLScanner::Scan(std::size_t Position)
     };
     const char first = text_[Position];
     if (first == '<') {
-        if (std::size_t end = DelimitedEnd(Position, "<?", instructionEnd_, 2)) return token(xtInstruction, end);
-        if (std::size_t end = DelimitedEnd(Position, "<!--", commentEnd_, 3)) return token(xtComment, end);
-        if (std::size_t end = CdataEnd(Position)) return token(xtCDATA, end);
+        const char second = Position + 1 < text_.size() ? text_[Position + 1] : '\0';
+        if (second == '?') {
+            if (std::size_t end = DelimitedEnd(Position, "<?", instructionEnd_, 2)) return token(xtInstruction, end);
+        } else if (second == '!') {
+            if (std::size_t end = DelimitedEnd(Position, "<!--", commentEnd_, 3)) return token(xtComment, end);
+            if (std::size_t end = CdataEnd(Position)) return token(xtCDATA, end);
+        }
         if (std::size_t end = DelimitedEnd(Position, "<", tagEnd_, 1)) return token(xtTag, end);
     } else if (first == '&') {
         if (std::size_t end = DelimitedEnd(Position, "&", entityEnd_, 1)) return token(xtEntity, end);

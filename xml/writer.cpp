@@ -67,15 +67,21 @@ std::string ShiftJisFile(const TNanXMLParentNode& root, const std::string& decla
 {
     std::string file;
     file.reserve(declaration.size() + MarkupLengthBelow(root) + 2);  // CP932 is never longer
-    const auto encode = [&file](std::string& piece) {
-        file += platform::EncodeCp932(piece).bytes;
+    // Line breaks are checked piece by piece while the piece is at hand; a piece that is not
+    // plain CR LF by itself sends the whole file through the normaliser.
+    bool onlyCrLf = true;
+    const auto encode = [&](std::string& piece) {
+        const platform::Cp932Encoded encoded = platform::EncodeCp932(piece);
+        onlyCrLf = onlyCrLf && HasOnlyCrLfBreaks(encoded.bytes);
+        file += encoded.bytes;
         piece.clear();
     };
     std::string piece = declaration;
     piece.reserve(kEncodingChunk + 4096);
     WriteMarkupBelow(root, piece, kEncodingChunk, encode);
     encode(piece);
-    NormaliseLines(file);
+    if (!onlyCrLf) return NormalisedLines(file);
+    if (!file.empty() && !file.ends_with("\r\n")) file += "\r\n";
     return file;
 }
 

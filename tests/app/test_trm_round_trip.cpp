@@ -88,13 +88,13 @@ private:
 // A readable dump of everything a file keeps.
 std::string Dump(const DocumentTree& tree, const TreeNode* selected) {
     std::ostringstream out;
-    std::vector<const TreeNode*> pending{&tree.Root()};
+    std::vector<std::pair<const TreeNode*, int>> pending{{&tree.Root(), 1}};
     while (!pending.empty()) {
-        const TreeNode* node = pending.back();
+        const auto [node, level] = pending.back();
         pending.pop_back();
-        out << node->Level() << " [" << node->Name() << "] " << node->Expanded() << ' ' << node->Data().SelStart
+        out << level << " [" << node->Name() << "] " << node->Expanded() << ' ' << node->Data().SelStart
             << ' ' << node->Data().SelLength << (node == selected ? " *" : "") << " {" << node->Data().Text() << "}\n";
-        for (std::size_t i = node->ChildCount(); i > 0; --i) pending.push_back(node->Child(i - 1));
+        for (std::size_t i = node->ChildCount(); i > 0; --i) pending.emplace_back(node->Child(i - 1), level + 1);
     }
     return out.str();
 }
@@ -115,6 +115,19 @@ TEST(TrmRoundTrip, GeneratedTreesComeBackUnchangedInBothEncodings) {
             ASSERT_EQ(Dump(doc.tree, doc.selected), Dump(tree, selected))
                 << "seed " << seed << " encoding " << static_cast<int>(encoding);
         }
+    }
+}
+
+TEST(TrmRoundTrip, VeryDeepAndVeryWideTrees) {
+    TempFolder folder;
+    const std::string path = folder.File("shape.trm");
+    for (int shape : {1, 2}) {
+        Generator generate(7, true);
+        const TreeNode* selected = nullptr;
+        DocumentTree tree = generate.Tree(shape, 20000, selected);
+        WriteDocument(path, tree, selected, TDocumentEncoding::deShiftJIS);
+        OpenedDocument doc = OpenDocument(path);
+        ASSERT_EQ(Dump(doc.tree, doc.selected), Dump(tree, selected)) << "shape " << shape;
     }
 }
 

@@ -254,6 +254,19 @@ void TNanXMLParentNode::AppendText(std::string& Out) const
 
 // ---- TNanXMLElement ----
 
+TNanXMLAttribute::TNanXMLAttribute(std::string_view Name, std::string_view Value)
+    : nameLength_(static_cast<std::uint32_t>(Name.size()))
+{
+    text_.reserve(Name.size() + Value.size());
+    text_ += Name;
+    text_ += Value;
+}
+
+void TNanXMLAttribute::SetValue(std::string_view Value)
+{
+    text_.replace(nameLength_, std::string::npos, Value);
+}
+
 void TNanXMLElement::SetName(std::string_view Name)
 {
     if (!IsValidName(Name)) throw ENanXMLInvalidStringException("名前が不正です", Name);
@@ -267,42 +280,42 @@ int TNanXMLElement::AddAttribute(std::string_view Name, std::string_view Value)
     if (!IsValidAttributeValue(Value) || Value.find('"') != std::string_view::npos) {
         throw ENanXMLInvalidStringException("値が不正です", Value);
     }
-    attributes_.push_back({std::string(Name), std::string(Value)});
+    attributes_.emplace_back(Name, Value);
     return AttributeCount() - 1;
 }
 
 int TNanXMLElement::IndexOfAttribute(std::string_view Name) const
 {
     for (std::size_t i = 0; i < attributes_.size(); ++i) {
-        if (EqualsIgnoringCase(attributes_[i].Name, Name)) return static_cast<int>(i);
+        if (EqualsIgnoringCase(attributes_[i].Name(), Name)) return static_cast<int>(i);
     }
     return -1;
 }
 
-const std::string& TNanXMLElement::GetAttributeValue(int Index) const
+std::string_view TNanXMLElement::GetAttributeValue(int Index) const
 {
     if (Index < 0 || Index >= AttributeCount()) ThrowListIndexError(Index);
-    return attributes_[static_cast<std::size_t>(Index)].Value;
+    return attributes_[static_cast<std::size_t>(Index)].Value();
 }
 
 void TNanXMLElement::SetAttributeValue(int Index, std::string_view Value)
 {
     if (Index < 0 || Index >= AttributeCount()) ThrowListIndexError(Index);
     if (Value.find('"') != std::string_view::npos) throw ENanXMLInvalidStringException("値が不正です", Value);
-    attributes_[static_cast<std::size_t>(Index)].Value = Value;
+    attributes_[static_cast<std::size_t>(Index)].SetValue(Value);
 }
 
 std::string TNanXMLElement::GetAttribute(std::string_view Name) const
 {
     const int index = IndexOfAttribute(Name);
-    return index < 0 ? std::string() : attributes_[static_cast<std::size_t>(index)].Value;
+    return index < 0 ? std::string() : std::string(attributes_[static_cast<std::size_t>(index)].Value());
 }
 
 bool TNanXMLElement::FindAttribute(std::string_view Name, std::string& Value) const
 {
     const int index = IndexOfAttribute(Name);
     if (index < 0) return false;
-    Value = attributes_[static_cast<std::size_t>(index)].Value;
+    Value = attributes_[static_cast<std::size_t>(index)].Value();
     return true;
 }
 

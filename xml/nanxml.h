@@ -163,10 +163,18 @@ private:
     TNanXMLNodeList::Storage children_;
 };
 
-// One attribute of an element: its name and its value, stored as they stand.
-struct TNanXMLAttribute {
-    std::string Name;
-    std::string Value;
+// One attribute of an element: its name and its value, stored as they stand. Both share
+// one string, as documents hold several attributes for every node.
+class TNanXMLAttribute {
+public:
+    TNanXMLAttribute(std::string_view Name, std::string_view Value);
+    std::string_view Name() const { return std::string_view(text_).substr(0, nameLength_); }
+    std::string_view Value() const { return std::string_view(text_).substr(nameLength_); }
+    void SetValue(std::string_view Value);
+
+private:
+    std::string text_;  // the name, then the value
+    std::uint32_t nameLength_;
 };
 
 class TNanXMLElement : public TNanXMLParentNode {
@@ -181,7 +189,7 @@ public:
     int AddAttribute(std::string_view Name, std::string_view Value = {});
     // Index of the first attribute whose name matches Name without regard to letter case.
     int IndexOfAttribute(std::string_view Name) const;
-    const std::string& GetAttributeValue(int Index) const;
+    std::string_view GetAttributeValue(int Index) const;
     void SetAttributeValue(int Index, std::string_view Value);
     // Value of the first attribute matching Name; empty when there is none.
     std::string GetAttribute(std::string_view Name) const;

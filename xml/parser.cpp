@@ -34,7 +34,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
                 named = true;
             } else {
                 if (!IsValidName(token.Text)) throw ENanXMLInvalidStringException("属性名が不正です", token.Text);
-                attributes_.push_back({std::string(token.Text), std::string()});
+                attributes_.emplace_back(token.Text, std::string_view());
                 pending = attributes_.size() - 1;
             }
             break;
@@ -42,7 +42,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
             if (pending != std::string_view::npos) {
                 std::string_view value = token.Text;
                 StripDelimiters(value, "\"", "\"");
-                attributes_[pending].Value = value;
+                attributes_[pending].SetValue(value);
             }
             break;
         case xtEquals:
@@ -54,7 +54,9 @@ bool TNanXMLElement::Parse(std::string_view Source)
     }
     if (!named) return false;
     for (const TNanXMLAttribute& attribute : attributes_) {
-        if (!IsValidAttributeValue(attribute.Value)) throw ENanXMLInvalidStringException("値が不正です", attribute.Value);
+        if (!IsValidAttributeValue(attribute.Value())) {
+            throw ENanXMLInvalidStringException("値が不正です", attribute.Value());
+        }
     }
     return true;
 }

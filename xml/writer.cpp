@@ -129,9 +129,9 @@ void TNanXMLElement::AppendStartTag(std::string& Out) const
     Out += name_;
     for (const TNanXMLAttribute& attribute : attributes_) {
         Out += ' ';
-        Out += attribute.Name;
+        Out += attribute.Name();
         Out += "=\"";
-        Out += attribute.Value;
+        Out += attribute.Value();
         Out += '"';
     }
     if (ChildCount() == 0) Out += '/';
@@ -150,7 +150,7 @@ std::size_t TNanXMLElement::StartTagLength() const
 {
     std::size_t length = 2 + name_.size() + (ChildCount() == 0 ? 1 : 0);
     for (const TNanXMLAttribute& attribute : attributes_) {
-        length += 4 + attribute.Name.size() + attribute.Value.size();
+        length += 4 + attribute.Name().size() + attribute.Value().size();
     }
     return length;
 }

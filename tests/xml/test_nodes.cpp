@@ -120,8 +120,8 @@ TEST(Nodes, AttributesAreListedInOrderAndFoundWithoutLetterCase)
     EXPECT_EQ(value, "a & b > c");
 
     element.SetAttributeValue(1, "yes");
-    EXPECT_EQ(element.Attributes()[1].Value, "yes");
-    EXPECT_EQ(element.Attributes()[2].Name, "name");
+    EXPECT_EQ(element.Attributes()[1].Value(), "yes");
+    EXPECT_EQ(element.Attributes()[2].Name(), "name");
     element.ClearAttributes();
     EXPECT_EQ(element.AttributeCount(), 0);
     EXPECT_TRUE(element.Attributes().empty());

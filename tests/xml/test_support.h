@@ -51,7 +51,8 @@ inline std::string Tree(const nanxml::TNanXMLParentNode& parent)
                 out += "(";
                 for (int i = 0; i < element->AttributeCount(); ++i) {
                     if (i > 0) out += ",";
-                    out += element->Attributes()[i].Name + "=" + element->Attributes()[i].Value;
+                    out += std::string(element->Attributes()[i].Name()) + "=";
+                    out += element->Attributes()[i].Value();
                 }
                 out += ")";
             }

@@ -10,9 +10,10 @@ namespace nanxml {
 
 namespace {
 
-// Markup is encoded to Shift_JIS in pieces of about this size, so that the whole markup
+// Markup is encoded to Shift_JIS in pieces of about this size, small enough to stay in the
+// cache while they are encoded and checked, so that the whole markup
 // and its encoded copy are never held at once.
-constexpr std::size_t kEncodingChunk = 1 << 20;
+constexpr std::size_t kEncodingChunk = 32 << 10;
 
 // Appends the markup of the nodes below top to buffer, calling flush(buffer) whenever the
 // buffer has grown to chunk bytes. Pieces end between nodes, so they hold whole characters.

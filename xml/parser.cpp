@@ -33,7 +33,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
                 ClearAttributes();
                 named = true;
             } else {
-                if (!IsValidName(token.Text)) throw ENanXMLInvalidStringException("属性名が不正です", token.Text);
+                // A name token is a whole run of name characters: it passes the name rule.
                 attributes_.emplace_back(token.Text, std::string_view());
                 pending = attributes_.size() - 1;
             }

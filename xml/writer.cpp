@@ -10,9 +10,9 @@ namespace nanxml {
 
 namespace {
 
-// Markup is encoded to Shift_JIS in pieces of about this size, small enough to stay in the
-// cache while they are encoded and checked, so that the whole markup
-// and its encoded copy are never held at once.
+// Markup is encoded to Shift_JIS in pieces of about this size: the whole markup and its
+// encoded copy are never held at once, and a piece stays in the cache while it is encoded
+// and checked.
 constexpr std::size_t kEncodingChunk = 32 << 10;
 
 // Appends the markup of the nodes below top to buffer, calling flush(buffer) whenever the

@@ -1,15 +1,13 @@
-// Entry point. Until the main window lands, the program shows a window that says so.
+// Entry point: the application title, the main window, the message loop.
+#include "app/Unit1.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("ヴェルモラ"));
-    QLabel window(QStringLiteral("ヴェルモラ: メインウィンドウはまだありません。"));
-    window.setWindowTitle(QStringLiteral("ヴェルモラ"));
-    window.setMinimumSize(578, 312);
-    window.setAlignment(Qt::AlignCenter);
-    window.show();
+    SetApplicationTitle(QStringLiteral("ヴェルモラ"));
+    TForm1 form;
+    form.show();
     return application.exec();
 }

@@ -1,0 +1,104 @@
+#include "app/DocumentModel.h"
+
+using document::TreeNode;
+
+TDocumentModel::TDocumentModel(QObject* parent)
+    : QAbstractItemModel(parent)
+{
+}
+
+void TDocumentModel::SetTree(document::DocumentTree* tree)
+{
+    beginResetModel();
+    tree_ = tree;
+    endResetModel();
+}
+
+TreeNode* TDocumentModel::NodeOf(const QModelIndex& index) const
+{
+    if (!index.isValid() || index.model() != this)
+        return nullptr;
+    return static_cast<TreeNode*>(index.internalPointer());
+}
+
+QModelIndex TDocumentModel::IndexOf(const TreeNode* node) const
+{
+    if (!node)
+        return {};
+    return createIndex(static_cast<int>(node->Index()), 0, const_cast<TreeNode*>(node));
+}
+
+TreeNode& TDocumentModel::InsertNode(TreeNode& parent, std::size_t index, std::string name)
+{
+    const int row = static_cast<int>(std::min(index, parent.ChildCount()));
+    beginInsertRows(IndexOf(&parent), row, row);
+    TreeNode& node = tree_->InsertNode(parent, index, std::move(name));
+    endInsertRows();
+    return node;
+}
+
+bool TDocumentModel::RemoveNode(TreeNode& node)
+{
+    if (node.IsRoot())
+        return false;
+    const int row = static_cast<int>(node.Index());
+    beginRemoveRows(IndexOf(node.Parent()), row, row);
+    const bool removed = tree_->RemoveNode(node);
+    endRemoveRows();
+    return removed;
+}
+
+QModelIndex TDocumentModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (!tree_ || row < 0 || column != 0)
+        return {};
+    if (!parent.isValid())
+        return row == 0 ? IndexOf(&tree_->Root()) : QModelIndex();
+    return IndexOf(NodeOf(parent)->Child(static_cast<std::size_t>(row)));
+}
+
+QModelIndex TDocumentModel::parent(const QModelIndex& child) const
+{
+    const TreeNode* node = NodeOf(child);
+    return node ? IndexOf(node->Parent()) : QModelIndex();
+}
+
+int TDocumentModel::rowCount(const QModelIndex& parent) const
+{
+    if (!tree_ || parent.column() > 0)
+        return 0;
+    if (!parent.isValid())
+        return 1;
+    return static_cast<int>(NodeOf(parent)->ChildCount());
+}
+
+int TDocumentModel::columnCount(const QModelIndex&) const
+{
+    return 1;
+}
+
+QVariant TDocumentModel::data(const QModelIndex& index, int role) const
+{
+    const TreeNode* node = NodeOf(index);
+    if (!node || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return QString::fromStdString(node->Name());
+}
+
+bool TDocumentModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    TreeNode* node = NodeOf(index);
+    if (!node || role != Qt::EditRole)
+        return false;
+    node->SetName(value.toString().toStdString());
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    emit nodeRenamed(node);
+    return true;
+}
+
+Qt::ItemFlags TDocumentModel::flags(const QModelIndex& index) const
+{
+    if (!NodeOf(index))
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}

@@ -1,0 +1,188 @@
+// The main window: the tree pane, the splitter, the editor, the menus and every command.
+// It shows the document tree (owned here, plain C++) through TDocumentModel and exchanges
+// the selected node's text with the editor.
+//
+// Editor text reaches the payload lazily: a change only marks the shown node's payload
+// stale (copying a large text on every keystroke would make typing slow). The stale text is
+// stored by StoreEditorText before anything else can read payloads: before another node is
+// shown, and before every command and event handler of the window, all of which run through
+// RunCommand. Code outside the window that reads payloads calls StoreEditorText first.
+#pragma once
+
+#include "app/DocumentTree.h"
+#include "interchange/HxGuard.h"
+#include "interchange/HxVista.h"
+#include "xml/nanxml.h"
+
+#include <QList>
+#include <QMainWindow>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+class QTreeView;
+class TDocumentModel;
+
+class TForm1 : public THxVistaForm<QMainWindow> {
+    Q_OBJECT
+public:
+    TForm1();
+    ~TForm1() override;
+
+    // Components.
+    QTreeView* TreeView1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* mnuHistory = nullptr;
+    // The actions in their catalogue order; each carries its "category" as a property.
+    QList<QAction*> ActionList1;
+    QActionGroup* EncodingGroup = nullptr;
+
+    QAction* actNew = nullptr;
+    QAction* actOpen = nullptr;
+    QAction* actSaveAs = nullptr;
+    QAction* actAddChild = nullptr;
+    QAction* actAddSibling = nullptr;
+    QAction* actEditName = nullptr;
+    QAction* actSave = nullptr;
+    QAction* actDelete = nullptr;
+    QAction* actNext = nullptr;
+    QAction* actPrev = nullptr;
+    QAction* actFont = nullptr;
+    QAction* actWrap = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actSelectAll = nullptr;
+    QAction* actOpenText = nullptr;
+    QAction* actExit = nullptr;
+    QAction* actExportText = nullptr;
+    QAction* actCodeSJIS = nullptr;
+    QAction* actCodeUTF8 = nullptr;
+    QAction* actWebsite = nullptr;
+    QAction* actIniStyle = nullptr;
+    QAction* actFontTree = nullptr;
+    QAction* actDateTime = nullptr;
+
+    // The document.
+    document::DocumentTree& Document() { return FDocument; }
+    TDocumentModel& Model() { return *FModel; }
+    document::TreeNode* RootNode() const { return FRootNode; }
+    bool Modified() const { return FModified; }
+    document::TreeNode* Selected() const;
+
+    // Replaces the document by tree, expands the nodes whose flag says so and shows
+    // selected (the root when null). Not an edit: the modified flag is left to the caller.
+    void SetDocument(document::DocumentTree tree, document::TreeNode* selected);
+    void NewDocument();
+    void SetFileName(const QString& fileName);
+    void SetModified(bool flag);
+    // Selects node, expanding its ancestors so that it can be seen.
+    void SelectNode(document::TreeNode* node);
+
+    // Stores pending editor text and its caret into the shown node's payload.
+    void StoreEditorText();
+
+    // Tree and editor exchange.
+    void TreeView1Change();
+    void Memo1Change();
+    void TreeView1Edited(document::TreeNode* node);
+    void TreeView1KeyDown(int key);
+    void TreeView1ContextMenu(const QPoint& position);
+    void ApplicationEvents1Idle();
+
+    // Runs a command or event handler: pending editor text is stored first, and an exception
+    // ends in the general error display.
+    template <class F>
+    void RunCommand(F&& body);
+
+    // Execute handlers; one handler may serve two actions and tells them apart by Sender.
+    void actNewExecute(QAction* Sender);
+    void actOpenExecute(QAction* Sender);
+    void actSaveAsExecute(QAction* Sender);
+    void actAddChildExecute(QAction* Sender);
+    void actEditNameExecute(QAction* Sender);
+    void actSaveExecute(QAction* Sender);
+    void actDeleteExecute(QAction* Sender);
+    void actNextExecute(QAction* Sender);
+    void actFontExecute(QAction* Sender);
+    void actWrapExecute(QAction* Sender);
+    void actAboutExecute(QAction* Sender);
+    void actSelectAllExecute(QAction* Sender);
+    void actOpenTextExecute(QAction* Sender);
+    void actExitExecute(QAction* Sender);
+    void actExportTextExecute(QAction* Sender);
+    void actCodeSJISExecute(QAction* Sender);
+    void actWebsiteExecute(QAction* Sender);
+    void actIniStyleExecute(QAction* Sender);
+    void actFontTreeExecute(QAction* Sender);
+    void actDateTimeExecute(QAction* Sender);
+
+    // Update handlers, run at idle time.
+    void actAddSiblingUpdate(QAction* Sender);
+    void actDeleteUpdate(QAction* Sender);
+    void actNextUpdate(QAction* Sender);
+    void actSelectAllUpdate(QAction* Sender);
+    void actOpenTextUpdate(QAction* Sender);
+    void actCodeSJISUpdate(QAction* Sender);
+
+    void File1Click();
+    void PopupMenu1Popup();
+    void popDeleteClick(QAction* Sender);
+    void FormCloseQuery(bool& CanClose);
+
+    // The window's position and client size when it was last in normal state.
+    QRect NormalBounds() const;
+    const QString& FileName() const { return FFileName; }
+    nanxml::TDocumentEncoding Encoding() const { return FEncoding; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreatePopupMenu();
+    void FormCreate();
+    void ShowNodeText(document::TreeNode* node);
+    void StoreCaret();
+    void ForgetNodesUnder(document::TreeNode* node);
+    void ApplyExpandedFlags(document::TreeNode& node);
+    bool IsActionShortcut(const QKeyCombination& key) const;
+
+    QString FFileName;
+    nanxml::TDocumentEncoding FEncoding = nanxml::deShiftJIS;
+    int FNormalLeft = 0;
+    int FNormalTop = 0;
+    int FNormalClientWidth = 0;
+    int FNormalClientHeight = 0;
+
+    document::DocumentTree FDocument;
+    document::TreeNode* FRootNode = nullptr;
+    TDocumentModel* FModel = nullptr;
+    bool FModified = false;
+    // The node whose text the editor shows, and whether the editor holds changes of it
+    // that its payload does not have yet.
+    document::TreeNode* FShownNode = nullptr;
+    bool FEditorTextPending = false;
+    // The subtree being removed, while the view is told of it.
+    document::TreeNode* FRemovingNode = nullptr;
+    document::TreeNode* FSelectAfterRemoval = nullptr;
+    document::TreeNode* FPopupNode = nullptr;
+    bool FInIdle = false;
+    QList<QPair<QAction*, void (TForm1::*)(QAction*)>> FUpdateHandlers;
+    QList<QAction*> FItemShortcuts;
+};
+
+template <class F>
+void TForm1::RunCommand(F&& body)
+{
+    Guarded([&] {
+        StoreEditorText();
+        body();
+    });
+}

@@ -1,0 +1,245 @@
+#include "app/DocumentModel.h"
+#include "app/Unit1.h"
+#include "UnexpectedDialogs.h"
+
+#include <QAbstractEventDispatcher>
+#include <QPlainTextEdit>
+#include <QTreeView>
+#include <QtTest>
+
+using document::TreeNode;
+
+namespace {
+
+// root
+//   A "alpha\r\nbeta\r\n"
+//   B "bravo\r\n"
+document::DocumentTree TwoNodes()
+{
+    document::DocumentTree tree;
+    tree.AppendNode(tree.Root(), "A").Data().SetText("alpha\r\nbeta\r\n");
+    tree.AppendNode(tree.Root(), "B").Data().SetText("bravo\r\n");
+    return tree;
+}
+
+TreeNode& A(TForm1& form) { return *form.Document().Root().Child(0); }
+TreeNode& B(TForm1& form) { return *form.Document().Root().Child(1); }
+
+void Idle() { emit QAbstractEventDispatcher::instance()->aboutToBlock(); }
+
+int CaretOf(const TForm1& form) { return form.Memo1->textCursor().position(); }
+
+void SetCaret(TForm1& form, int position, int anchor = -1)
+{
+    QTextCursor cursor = form.Memo1->textCursor();
+    cursor.setPosition(anchor < 0 ? position : anchor);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    form.Memo1->setTextCursor(cursor);
+}
+
+}  // namespace
+
+class TestEditorExchange : public QObject {
+    Q_OBJECT
+    std::unique_ptr<UnexpectedDialogs> dialogs_;
+
+private slots:
+    void initTestCase() { SetApplicationTitle(QStringLiteral("ヴェルモラ")); }
+    void init() { dialogs_ = std::make_unique<UnexpectedDialogs>(); }
+    void cleanup()
+    {
+        const QStringList shown = dialogs_->Messages();
+        dialogs_.reset();
+        QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char('|'))));
+    }
+
+    void editedTextAndCaretComeBack()
+    {
+        TForm1 form;
+        form.SetDocument(TwoNodes(), nullptr);
+        form.SetFileName(QStringLiteral("/tmp/memo.trm"));
+        form.SelectNode(&A(form));
+        QCOMPARE(form.Memo1->toPlainText(), QStringLiteral("alpha\nbeta"));
+        QCOMPARE(CaretOf(form), 0);
+        SetCaret(form, 8);  // "be|ta"
+        QTest::keyClicks(form.Memo1, QStringLiteral("XY"));
+        form.SelectNode(&B(form));
+        QCOMPARE(form.Memo1->toPlainText(), QStringLiteral("bravo"));
+        QCOMPARE(A(form).Data().Text(), std::string("alpha\r\nbeXYta\r\n"));
+        QCOMPARE(A(form).Data().SelStart, 11);  // 10 in the editor, plus one line break
+        form.SelectNode(&A(form));
+        QCOMPARE(form.Memo1->toPlainText(), QStringLiteral("alpha\nbeXYta"));
+        QCOMPARE(CaretOf(form), 10);
+
+        // A caret moved without typing is remembered by the idle step, without an edit.
+        form.SetFileName(QStringLiteral("/tmp/memo.trm"));
+        SetCaret(form, 4, 1);  // "a|lph|a": selection from 1 to 4
+        Idle();
+        QCOMPARE(A(form).Data().SelStart, 1);
+        QCOMPARE(A(form).Data().SelLength, 3);
+        QVERIFY(!form.Modified());
+        form.SelectNode(&B(form));
+        form.SelectNode(&A(form));
+        QCOMPARE(form.Memo1->textCursor().selectionStart(), 1);
+        QCOMPARE(form.Memo1->textCursor().selectionEnd(), 4);
+        QVERIFY(!form.Modified());
+        QCOMPARE(form.windowTitle(), QStringLiteral("memo.trm - ヴェルモラ (SJIS)"));
+
+        // A selection across a line break is stored in file positions and shown back.
+        SetCaret(form, 8, 3);
+        form.SelectNode(&B(form));
+        QCOMPARE(A(form).Data().SelStart, 3);
+        QCOMPARE(A(form).Data().SelLength, 6);
+        form.SelectNode(&A(form));
+        QCOMPARE(form.Memo1->textCursor().selectionStart(), 3);
+        QCOMPARE(form.Memo1->textCursor().selectionEnd(), 8);
+    }
+
+    void aNewNodeShowsEmptyWithTheCaretAtZero()
+    {
+        TForm1 form;
+        form.SetDocument(TwoNodes(), nullptr);
+        form.SelectNode(&A(form));
+        TreeNode& fresh = form.Model().InsertNode(form.Document().Root(), 2, "新規");
+        form.SelectNode(&fresh);
+        QCOMPARE(form.Memo1->toPlainText(), QString());
+        QCOMPARE(CaretOf(form), 0);
+        QVERIFY(form.Memo1->isEnabled());
+        QVERIFY(!form.Modified());
+    }
+
+    void loneCrAndFinalBreak()
+    {
+        TForm1 form;
+        form.SetDocument(TwoNodes(), nullptr);
+        form.SelectNode(&B(form));
+        form.Memo1->selectAll();
+        form.Memo1->insertPlainText(QStringLiteral("one\rtwo"));
+        form.SelectNode(&A(form));
+        QCOMPARE(B(form).Data().Lines(), (std::vector<std::string>{"one", "two"}));
+        QCOMPARE(B(form).Data().Text(), std::string("one\r\ntwo\r\n"));
+        form.SelectNode(&B(form));
+        QCOMPARE(form.Memo1->blockCount(), 2);
+        QCOMPARE(form.Memo1->toPlainText(), QStringLiteral("one\ntwo"));
+
+        form.Memo1->selectAll();
+        form.Memo1->insertPlainText(QStringLiteral("last\n"));
+        form.SelectNode(&A(form));
+        QCOMPARE(B(form).Data().Lines(), std::vector<std::string>{"last"});
+        form.SelectNode(&B(form));
+        QCOMPARE(form.Memo1->toPlainText(), QStringLiteral("last"));
+        QCOMPARE(form.Memo1->blockCount(), 1);
+    }
+
+    void withoutSelectionTheEditorIsDisabledAndReachesNoPayload()
+    {
+        TForm1 form;
+        form.SetDocument(TwoNodes(), nullptr);
+        form.SelectNode(&B(form));
+        form.SetFileName(QStringLiteral("memo.trm"));
+        form.TreeView1->clearSelection();
+        QCOMPARE(form.Selected(), nullptr);
+        QVERIFY(!form.Memo1->isEnabled());
+        QCOMPARE(form.Memo1->toPlainText(), QStringLiteral("bravo"));  // the old text stays
+        form.Memo1->insertPlainText(QStringLiteral("lost"));
+        form.StoreEditorText();
+        QCOMPARE(B(form).Data().Text(), std::string("bravo\r\n"));
+        QCOMPARE(A(form).Data().Text(), std::string("alpha\r\nbeta\r\n"));
+        QVERIFY(!form.Modified());
+        form.SelectNode(&B(form));
+        QVERIFY(form.Memo1->isEnabled());
+        QCOMPARE(form.Memo1->toPlainText(), QStringLiteral("bravo"));
+    }
+
+    void modifiedMarkAppearsOnceAndSelectingNeverSetsIt()
+    {
+        TForm1 form;
+        form.SetDocument(TwoNodes(), nullptr);
+        form.SetFileName(QStringLiteral("/home/u/memo.trm"));
+        const QString clean = QStringLiteral("memo.trm - ヴェルモラ (SJIS)");
+        QCOMPARE(form.windowTitle(), clean);
+        form.SelectNode(&A(form));
+        form.SelectNode(&B(form));
+        form.TreeView1->expandAll();
+        form.TreeView1->collapseAll();
+        QVERIFY(!form.Modified());
+        QCOMPARE(form.windowTitle(), clean);
+        QTest::keyClicks(form.Memo1, QStringLiteral("ab"));
+        QVERIFY(form.Modified());
+        QCOMPARE(form.windowTitle(), clean + QStringLiteral(" *"));
+        form.SelectNode(&A(form));
+        QTest::keyClicks(form.Memo1, QStringLiteral("c"));
+        QCOMPARE(form.windowTitle(), clean + QStringLiteral(" *"));
+        form.SetModified(false);  // clearing the flag leaves the caption to SetFileName
+        QCOMPARE(form.windowTitle(), clean + QStringLiteral(" *"));
+        form.SetFileName(QStringLiteral("/home/u/memo.trm"));
+        QCOMPARE(form.windowTitle(), clean);
+    }
+
+    void pendingTextIsStoredBeforeAnyCommandReadsIt()
+    {
+        TForm1 form;
+        form.SetDocument(TwoNodes(), nullptr);
+        form.SelectNode(&A(form));
+        form.Memo1->moveCursor(QTextCursor::End);
+        QTest::keyClicks(form.Memo1, QStringLiteral("!"));
+        // Typing alone leaves the payload stale; a command stores it before it runs.
+        QCOMPARE(A(form).Data().Text(), std::string("alpha\r\nbeta\r\n"));
+        std::string seen;
+        form.RunCommand([&] { seen = A(form).Data().Text(); });
+        QCOMPARE(seen, std::string("alpha\r\nbeta!\r\n"));
+        QCOMPARE(A(form).Data().SelStart, 12);
+
+        QTest::keyClicks(form.Memo1, QStringLiteral("?"));
+        form.ApplicationEvents1Idle();
+        form.actSave->trigger();
+        QCOMPARE(A(form).Data().Text(), std::string("alpha\r\nbeta!?\r\n"));
+        QTest::keyClick(form.Memo1, Qt::Key_Backspace);
+        form.StoreEditorText();
+        QCOMPARE(A(form).Data().Text(), std::string("alpha\r\nbeta!\r\n"));
+    }
+
+    void expandedStateIsMirroredIntoTheNodes()
+    {
+        document::DocumentTree tree = TwoNodes();
+        TreeNode& a = *tree.Root().Child(0);
+        tree.AppendNode(a, "A1");
+        tree.Root().SetExpanded(true);
+        TForm1 form;
+        form.SetDocument(std::move(tree), nullptr);
+        const QModelIndex aIndex = form.Model().IndexOf(&A(form));
+        QVERIFY(form.TreeView1->isExpanded(form.Model().IndexOf(&form.Document().Root())));
+        QVERIFY(!form.TreeView1->isExpanded(aIndex));
+        form.TreeView1->expand(aIndex);
+        QVERIFY(A(form).Expanded());
+        form.TreeView1->collapse(aIndex);
+        QVERIFY(!A(form).Expanded());
+        // Selecting a hidden node expands its ancestors.
+        form.SelectNode(A(form).Child(0));
+        QVERIFY(A(form).Expanded());
+        QVERIFY(form.TreeView1->isExpanded(aIndex));
+        QVERIFY(!form.Modified());
+    }
+
+    void removingTheShownNodeShowsAnotherAndKeepsNoDanglingNode()
+    {
+        TForm1 form;
+        form.SetDocument(TwoNodes(), nullptr);
+        TreeNode& child = form.Model().InsertNode(A(form), 0, "A1");
+        child.Data().SetText("child\r\n");
+        form.SelectNode(&child);
+        QTest::keyClicks(form.Memo1, QStringLiteral("pending"));
+        QVERIFY(form.Model().RemoveNode(A(form)));  // A with the shown child
+        TreeNode* now = form.Selected();
+        QCOMPARE(now, form.Document().Root().Child(0));  // the next sibling of the removed node
+        QCOMPARE(form.Memo1->isEnabled(), true);
+        QCOMPARE(form.Memo1->toPlainText(), QString::fromStdString(now->Data().EditorText()));
+        form.StoreEditorText();
+        Idle();
+        QCOMPARE(form.Document().Root().Child(0)->Data().Text(), std::string("bravo\r\n"));
+        QVERIFY(!form.Model().RemoveNode(form.Document().Root()));
+    }
+};
+
+QTEST_MAIN(TestEditorExchange)
+#include "test_editor_exchange.moc"

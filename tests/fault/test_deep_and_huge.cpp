@@ -1,0 +1,90 @@
+// A tree 100,000 levels deep is written, read, exported and freed on an ordinary stack, and a
+// file of a gigabyte is read without a crash.
+#include "fault_support.h"
+
+#include "app/TrmFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace fault {
+namespace {
+
+constexpr int kDepth = 100000;
+
+std::size_t DepthOf(const document::TreeNode& root)
+{
+    std::size_t depth = 1;
+    for (const document::TreeNode* node = &root; node->HasChildren(); node = node->FirstChild()) ++depth;
+    return depth;
+}
+
+TEST(DeepTree, HundredThousandLevelsAreWrittenReadAndFreed)
+{
+    TempFolder folder;
+    const std::string path = folder.Path() + "/deep.trm";
+    for (const nanxml::TDocumentEncoding encoding : {nanxml::deUTF8, nanxml::deShiftJIS}) {
+        {
+            document::DocumentTree tree;
+            document::TreeNode* node = &tree.Root();
+            for (int level = 1; level < kDepth; ++level) node = &tree.AppendNode(*node, "段");
+            node->Data().SetText("底");
+            document::WriteDocument(path, tree, node, encoding);
+        }
+        const document::OpenedDocument opened = document::OpenDocument(path);
+        EXPECT_EQ(opened.tree.NodeCount(), static_cast<std::size_t>(kDepth));
+        EXPECT_EQ(DepthOf(opened.tree.Root()), static_cast<std::size_t>(kDepth));
+        EXPECT_EQ(opened.selected->Level(), static_cast<std::size_t>(kDepth));
+        EXPECT_EQ(opened.selected->Data().Lines(), std::vector<std::string>{"底"});
+        EXPECT_TRUE(opened.tree.Root().Expanded());  // the way down to the selected node is open
+    }
+}
+
+// Hand-made nesting: node elements 100,000 deep in the older layout, closed and unclosed.
+TEST(DeepTree, HundredThousandNestedNodeElementsAreRead)
+{
+    TempFolder folder;
+    const std::string path = folder.Path() + "/nested.trm";
+    std::string open;
+    for (int level = 0; level < kDepth; ++level) open += "<node name=\"n\">";
+    std::string close;
+    for (int level = 0; level < kDepth; ++level) close += "</node>";
+    for (const std::string& bytes : {open + close, open}) {
+        {
+            std::ofstream(path, std::ios::binary) << bytes;
+        }
+        const document::OpenedDocument opened = document::OpenDocument(path);
+        EXPECT_EQ(opened.tree.NodeCount(), static_cast<std::size_t>(kDepth));
+        EXPECT_EQ(DepthOf(opened.tree.Root()), static_cast<std::size_t>(kDepth));
+    }
+}
+
+// A gigabyte file, most of it NUL bytes (a sparse file costs no disk): reading drops the
+// NULs and keeps what stands around them.
+TEST(HugeFile, GigabyteDocumentIsReadWithoutACrash)
+{
+    TempFolder folder;
+    const std::string path = folder.Path() + "/huge.trm";
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><velmora><file version=\"2\"/>"
+                             "<node name=\"大\" selected=\"yes\"><text>始";
+    const std::string tail = "終</text></node></velmora>";
+    constexpr off_t kSize = off_t{1} << 30;
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, head.data(), head.size(), 0), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::pwrite(fd, tail.data(), tail.size(), kSize - static_cast<off_t>(tail.size())),
+                  static_cast<ssize_t>(tail.size()));
+        ASSERT_EQ(::close(fd), 0);
+    }
+    const document::OpenedDocument opened = document::OpenDocument(path);
+    EXPECT_EQ(opened.tree.Root().Name(), "大");
+    EXPECT_EQ(opened.tree.Root().Data().Lines(), std::vector<std::string>{"始終"});
+}
+
+}  // namespace
+}  // namespace fault

@@ -5,11 +5,13 @@ BUILD_DIR ?= build
 ASAN_DIR  ?= build-asan
 JOBS      ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX    ?= /usr/local
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev xvfb xauth fonts-noto-cjk
+            libbenchmark-dev xvfb xauth fonts-noto-cjk \
+            desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 
-.PHONY: run test test-asan deps build build-asan bench clean
+.PHONY: run test test-asan deps build build-asan bench clean install
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -38,6 +40,10 @@ test: build
 
 test-asan: build-asan
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+# make install [PREFIX=/usr/local] [DESTDIR=staging folder]
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 bench: build
 	$(BUILD_DIR)/bench/run_benchmarks

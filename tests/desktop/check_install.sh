@@ -108,15 +108,19 @@ elif [ ! -f /usr/share/mime/packages/freedesktop.org.xml ]; then
 else
   # Base types in a system folder of our own, so that a copy of the package installed on this
   # machine cannot make the check pass; then ours for the user alone.
-  mkdir -p "$work/system/mime/packages" "$work/home/mime/packages" "$work/runtime" "$work/files"
+  mkdir -p "$work/system/mime/packages" "$work/home/mime/packages" "$work/home/applications" \
+    "$work/config" "$work/runtime" "$work/files"
   cp /usr/share/mime/packages/freedesktop.org.xml "$work/system/mime/packages/"
-  XDG_DATA_DIRS="$work/system" XDG_DATA_HOME="$work/home" update-mime-database "$work/system/mime" >>"$work/mime.log"
-  query() {
+  in_session() {
     env -u KDE_FULL_SESSION -u GNOME_DESKTOP_SESSION_ID -u MATE_DESKTOP_SESSION_ID -u DESKTOP_SESSION \
       XDG_CURRENT_DESKTOP=X-Generic XDG_RUNTIME_DIR="$work/runtime" \
-      XDG_DATA_DIRS="$work/system" XDG_DATA_HOME="$work/home" \
-      xdg-mime query filetype "$1"
+      XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/config" \
+      XDG_DATA_DIRS="$work/system" XDG_DATA_HOME="$work/home" "$@"
   }
+  filetype() {
+    in_session xdg-mime query filetype "$1"
+  }
+  in_session update-mime-database "$work/system/mime"
 
   # A real version-2 document, made by the installed trmtool from an older one.
   printf '<?xml version="1.0" encoding="UTF-8"?><node name="ルート"><text>メモ\r\n</text><node name="子"><text/></node></node>' \
@@ -129,16 +133,27 @@ else
   cp "$work/files/x.trm" "$work/files/unnamed"
   printf '<?xml version="1.0" encoding="UTF-8"?><notes><note/></notes>' >"$work/files/other"
 
-  before=$(query "$work/files/x.trm")
-  [ "$before" != "$mime_type" ] || fail "x.trm was already $mime_type before the package was installed"
+  [ "$(filetype "$work/files/x.trm")" != "$mime_type" ] ||
+    fail "x.trm was already $mime_type before the package was installed"
 
   cp "$mime_package" "$work/home/mime/packages/"
-  XDG_DATA_DIRS="$work/system" XDG_DATA_HOME="$work/home" update-mime-database "$work/home/mime" >>"$work/mime.log"
-  [ "$(query "$work/files/x.trm")" = "$mime_type" ] || fail "x.trm is '$(query "$work/files/x.trm")', not $mime_type"
-  [ "$(query "$work/files/unnamed")" = "$mime_type" ] ||
-    fail "a document without the extension is '$(query "$work/files/unnamed")', not $mime_type"
-  [ "$(query "$work/files/other")" = application/xml ] ||
-    fail "other XML without the extension is '$(query "$work/files/other")', not application/xml"
+  in_session update-mime-database "$work/home/mime"
+  [ "$(filetype "$work/files/x.trm")" = "$mime_type" ] ||
+    fail "x.trm is '$(filetype "$work/files/x.trm")', not $mime_type"
+  [ "$(filetype "$work/files/unnamed")" = "$mime_type" ] ||
+    fail "a document without the extension is '$(filetype "$work/files/unnamed")', not $mime_type"
+  [ "$(filetype "$work/files/other")" = application/xml ] ||
+    fail "other XML without the extension is '$(filetype "$work/files/other")', not application/xml"
+
+  # The launcher entry makes Velmora the program that opens the type.
+  if command -v update-desktop-database >/dev/null; then
+    cp "$desktop" "$work/home/applications/"
+    in_session update-desktop-database "$work/home/applications"
+    opener=$(in_session xdg-mime query default "$mime_type")
+    [ "$opener" = "$app_id.desktop" ] || fail "$mime_type opens with '$opener', not $app_id.desktop"
+  else
+    skip "update-desktop-database is not installed (Debian package desktop-file-utils)"
+  fi
 fi
 
 [ "$failures" -eq 0 ]

@@ -1,7 +1,10 @@
 #include "xml/tokenizer.h"
 
+#include "platform/codepage.h"
+
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 using namespace nanxml;
@@ -161,4 +164,112 @@ TEST(Tokenizer, NameAndValueRules)
     EXPECT_FALSE(IsValidAttributeValue("a<b"));
     EXPECT_FALSE(IsValidAttributeValue("<b>"));
     EXPECT_TRUE(IsValidAttributeValue("日本語"));
+}
+
+namespace {
+
+// The token rules read literally, searching the rest of the text for every closer anew.
+std::size_t NaiveDelimitedEnd(std::string_view text, std::string_view opening, std::string_view closing)
+{
+    if (!text.starts_with(opening) || text.size() <= opening.size()) return 0;
+    const std::size_t found = text.find(closing, opening.size());
+    return found == std::string_view::npos ? 0 : found + closing.size();
+}
+
+TNanXMLToken NaiveNextToken(std::string_view text)
+{
+    if (text.empty()) return {};
+    const std::pair<TNanXMLTokenKind, std::pair<const char*, const char*>> delimited[] = {
+        {xtInstruction, {"<?", "?>"}}, {xtComment, {"<!--", "-->"}}, {xtTag, {"<", ">"}},
+        {xtQuoted, {"\"", "\""}},      {xtEntity, {"&", ";"}},
+    };
+    for (const auto& [kind, delimiters] : delimited) {
+        if (std::size_t end = NaiveDelimitedEnd(text, delimiters.first, delimiters.second)) {
+            return {kind, text.substr(0, end)};
+        }
+    }
+    std::size_t length = 0;
+    const TNanXMLTokenKind kind = CharClassAt(text, 0, length);
+    std::size_t end = length;
+    while (end < text.size() && CharClassAt(text, end, length) == kind) end += length;
+    return {kind, text.substr(0, end)};
+}
+
+TNanXMLScannedToken NaiveScanToken(std::string_view text)
+{
+    if (text.empty()) return {};
+    const std::pair<TNanXMLTokenKind, std::pair<const char*, const char*>> delimited[] = {
+        {xtInstruction, {"<?", "?>"}}, {xtComment, {"<!--", "-->"}}, {xtCDATA, {"<![CDATA[", "]]>"}},
+        {xtTag, {"<", ">"}},           {xtEntity, {"&", ";"}},
+    };
+    for (const auto& [kind, delimiters] : delimited) {
+        if (std::size_t end = NaiveDelimitedEnd(text, delimiters.first, delimiters.second)) return {kind, end};
+    }
+    const auto markup = [](char c) { return c == '<' || c == '&'; };
+    std::size_t end = 1;
+    while (end < text.size() && markup(text[end]) == markup(text[0])) ++end;
+    return {xtName, end};
+}
+
+}  // namespace
+
+// The readers remember where closers lie; on any text they must cut exactly where the
+// literal rules cut.
+TEST(Tokenizer, RememberedClosersCutLikeTheLiteralRules)
+{
+    const std::string alphabet[] = {"<", "?", ">", "!", "-", "\"", "&", ";", "a", " ", "=", "[", "]", "<![CDATA[", "日"};
+    std::mt19937 random(12345);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int pieces = static_cast<int>(random() % 40);
+        for (int i = 0; i < pieces; ++i) text += alphabet[random() % std::size(alphabet)];
+
+        TNanXMLTokenizer tokens(text);
+        std::string_view rest = text;
+        while (!rest.empty()) {
+            const TNanXMLToken expected = NaiveNextToken(rest);
+            const TNanXMLToken actual = tokens.Next();
+            ASSERT_EQ(actual.Kind, expected.Kind) << text;
+            ASSERT_EQ(actual.Text, expected.Text) << text;
+            rest.remove_prefix(expected.Text.size());
+        }
+        EXPECT_TRUE(tokens.AtEnd());
+
+        TNanXMLScanner scanner(text);
+        for (std::size_t position = 0; position < text.size();) {
+            const TNanXMLScannedToken expected = NaiveScanToken(std::string_view(text).substr(position));
+            const TNanXMLScannedToken actual = scanner.Scan(position);
+            ASSERT_EQ(actual.Kind, expected.Kind) << text << " at " << position;
+            ASSERT_EQ(actual.Length, expected.Length) << text << " at " << position;
+            position += expected.Length;
+        }
+    }
+}
+
+// On CP932 bytes the scanner must cut where the literal rules cut the decoded text: "]]>"
+// counts only where it begins a character.
+TEST(Tokenizer, Cp932ScannerCutsLikeTheDecodedText)
+{
+    const std::string alphabet[] = {"<", ">", "]", "]]>", "&", ";", "a", "<![CDATA[", "\x81]", "\x85", "\x93\xFA", "\x81"};
+    std::mt19937 random(54321);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const int pieces = static_cast<int>(random() % 30);
+        for (int i = 0; i < pieces; ++i) bytes += alphabet[random() % std::size(alphabet)];
+
+        const std::string decoded = platform::DecodeCp932(bytes);
+        TNanXMLScanner scanner(bytes, true);
+        std::size_t decodedPosition = 0;
+        for (std::size_t position = 0; position < bytes.size();) {
+            const TNanXMLScannedToken actual = scanner.Scan(position);
+            const TNanXMLScannedToken expected = NaiveScanToken(std::string_view(decoded).substr(decodedPosition));
+            ASSERT_EQ(actual.Kind, expected.Kind) << bytes << " at " << position;
+            ASSERT_EQ(platform::DecodeCp932(std::string_view(bytes).substr(position, actual.Length)),
+                      decoded.substr(decodedPosition, expected.Length))
+                << bytes << " at " << position;
+            position += actual.Length;
+            decodedPosition += expected.Length;
+        }
+        EXPECT_EQ(decodedPosition, decoded.size());
+    }
 }

@@ -2,7 +2,8 @@
 # Installs the build into a staging folder and checks what a desktop sees of it: exactly the
 # expected files, launcher entry, document type and AppStream data that agree with each other
 # and pass the freedesktop validators, icons of the sizes their folders name, and the
-# document type recognised by xdg-mime once the MIME package is installed for a user.
+# document type recognised by xdg-mime once the MIME package is installed for a user; and that
+# an install without DESTDIR refreshes the MIME database and opener cache under its prefix.
 #
 # check_install.sh BUILD_DIR PROJECT_VERSION WITH_UI
 # The validators and xdg-mime are used when present; a missing one is reported as skipped.
@@ -154,6 +155,22 @@ else
   else
     skip "update-desktop-database is not installed (Debian package desktop-file-utils)"
   fi
+fi
+
+# --- a direct install refreshes the caches under its prefix ----------------------------
+env -u DESTDIR cmake --install "$build" --prefix "$work/prefix" >"$work/direct-install.log" 2>&1 ||
+  fail "the direct install failed: $(cat "$work/direct-install.log")"
+if command -v update-mime-database >/dev/null; then
+  grep -q "^$mime_type:\*\.trm$" "$work/prefix/share/mime/globs" ||
+    fail "the direct install did not register *.trm in its MIME database"
+else
+  skip "update-mime-database is not installed: the MIME database of a direct install was not checked"
+fi
+if command -v update-desktop-database >/dev/null; then
+  grep -qx "$mime_type=$app_id.desktop;" "$work/prefix/share/applications/mimeinfo.cache" ||
+    fail "the direct install did not make Velmora the opener of $mime_type"
+else
+  skip "update-desktop-database is not installed: the opener cache of a direct install was not checked"
 fi
 
 [ "$failures" -eq 0 ]

@@ -1,6 +1,7 @@
 // The node model: ownership, moving nodes, children, attributes and the validating setters.
 #include "xml/nanxml.h"
 
+#include "xml/ascii_case.h"
 #include "xml/tree_walk.h"
 
 #include <charconv>
@@ -16,21 +17,6 @@ const char kCycleMessage[] = "ノードをそれ自身の子孫の下へ移動�
 [[noreturn]] void ThrowListIndexError(long long index)
 {
     throw ENanXMLException("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
-}
-
-// Attribute names hold ASCII, half-width katakana and characters Shift_JIS lacks; of
-// these only the ASCII letters have a letter case.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -287,7 +273,7 @@ int TNanXMLElement::AddAttribute(std::string_view Name, std::string_view Value)
 int TNanXMLElement::IndexOfAttribute(std::string_view Name) const
 {
     for (std::size_t i = 0; i < attributes_.size(); ++i) {
-        if (EqualsIgnoringCase(attributes_[i].Name(), Name)) return static_cast<int>(i);
+        if (EqualsIgnoringAsciiCase(attributes_[i].Name(), Name)) return static_cast<int>(i);
     }
     return -1;
 }

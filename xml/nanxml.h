@@ -187,7 +187,9 @@ public:
     int AttributeCount() const { return static_cast<int>(attributes_.size()); }
     // Appends an attribute (a name may occur twice) and returns its index.
     int AddAttribute(std::string_view Name, std::string_view Value = {});
-    // Index of the first attribute whose name matches Name without regard to letter case.
+    // Index of the first attribute whose name matches Name without regard to letter case
+    // (names hold ASCII, half-width katakana and characters Shift_JIS lacks; of these only
+    // the ASCII letters have a case).
     int IndexOfAttribute(std::string_view Name) const;
     std::string_view GetAttributeValue(int Index) const;
     void SetAttributeValue(int Index, std::string_view Value);

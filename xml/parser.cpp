@@ -4,6 +4,7 @@
 #include "platform/codepage.h"
 #include "platform/file_io.h"
 #include "platform/utf8.h"
+#include "xml/ascii_case.h"
 #include "xml/line_breaks.h"
 
 #include <optional>
@@ -102,9 +103,7 @@ namespace {
 void FoldAsciiCase(std::string_view name, std::string& folded)
 {
     folded.assign(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : folded) c = AsciiLower(c);
 }
 
 std::string_view TrimControls(std::string_view text)
@@ -271,6 +270,11 @@ private:
     // an end tag that matches no open element changes nothing.
     void Close(std::string_view name)
     {
+        if (!open_.empty() && EqualsIgnoringAsciiCase(open_.back().element->Name(), name)) {
+            open_.back().depthsOfName->pop_back();  // the usual case: the innermost element
+            open_.pop_back();
+            return;
+        }
         FoldAsciiCase(name, key_);
         const auto found = openByName_.find(key_);
         if (found == openByName_.end() || found->second.empty()) return;

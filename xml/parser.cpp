@@ -271,18 +271,23 @@ private:
     void Close(std::string_view name)
     {
         if (!open_.empty() && EqualsIgnoringAsciiCase(open_.back().element->Name(), name)) {
-            open_.back().depthsOfName->pop_back();  // the usual case: the innermost element
-            open_.pop_back();
+            PopOpen();  // the usual case: the innermost element
             return;
         }
         FoldAsciiCase(name, key_);
         const auto found = openByName_.find(key_);
         if (found == openByName_.end() || found->second.empty()) return;
         const std::size_t depth = found->second.back();
-        while (open_.size() > depth) {
-            open_.back().depthsOfName->pop_back();
-            open_.pop_back();
-        }
+        while (open_.size() > depth) PopOpen();
+    }
+
+    void PopOpen()
+    {
+        // A closed element gets no more children: give back the room its list grew into.
+        auto& children = open_.back().element->children_;
+        if (children.capacity() > children.size()) children.shrink_to_fit();
+        open_.back().depthsOfName->pop_back();
+        open_.pop_back();
     }
 
     TNanXMLParentNode& root_;

@@ -213,6 +213,7 @@ void TForm1::CreateActions()
             FUpdateHandlers.append({action, entry.update});
     }
     actWrap->setCheckable(true);
+    actWrap->setChecked(true);  // as the editor starts: wrapped, vertical scroll bar only
     EncodingGroup = new QActionGroup(this);
     for (QAction* action : {actCodeSJIS, actCodeUTF8}) {
         action->setCheckable(true);

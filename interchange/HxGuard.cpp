@@ -12,7 +12,6 @@ void ShowApplicationError(const QString& message) noexcept
         std::unique_ptr<THxVistaMessageForm> box = CreateVistaMessageDialog(
             shown, interchange::TMsgDlgType::mtError, interchange::ButtonBit(interchange::TMsgDlgBtn::mbOK));
         box->setWindowTitle(ApplicationTitle());
-        CenterOnScreen(*box);
         RunVistaMessageDialog(*box);
     } catch (...) {
         // Nothing is left to report with; the program goes on as it would after the box.

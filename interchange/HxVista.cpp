@@ -221,13 +221,13 @@ std::unique_ptr<THxVistaMessageForm> CreateVistaMessageDialog(const QString& mes
         taskbar ? std::make_unique<THxVistaMessageFormTaskBar>(message, buttons)
                 : std::make_unique<THxVistaMessageForm>(message, buttons);
     LayOut(*form, type, taskbar);
+    CenterOnScreen(*form);
     return form;
 }
 
 int VistaMessageDlg(const QString& message, TMsgDlgType type, TMsgDlgButtons buttons, bool taskbar)
 {
     std::unique_ptr<THxVistaMessageForm> form = CreateVistaMessageDialog(message, type, buttons, taskbar);
-    CenterOnScreen(*form);
     return RunVistaMessageDialog(*form);
 }
 

@@ -78,14 +78,15 @@ public:
     THxVistaMessageFormTaskBar(const QString& message, interchange::TMsgDlgButtons buttons);
 };
 
-// Lays out a message dialog, not yet shown; the caller shows and destroys it.
+// Lays out a message dialog centred on the screen, not yet shown; the caller shows and
+// destroys it.
 std::unique_ptr<THxVistaMessageForm> CreateVistaMessageDialog(const QString& message,
                                                               interchange::TMsgDlgType type,
                                                               interchange::TMsgDlgButtons buttons,
                                                               bool taskbar = false);
 
-// Shows a message dialog modally, centred on the screen, and returns the result of the
-// button that closed it (the close box gives 2).
+// Shows a message dialog modally and returns the result of the button that closed it (the
+// close box gives 2).
 int VistaMessageDlg(const QString& message, interchange::TMsgDlgType type,
                     interchange::TMsgDlgButtons buttons, bool taskbar = false);
 

@@ -301,7 +301,9 @@ private slots:
         QVERIFY(!form.actDelete->isEnabled());  // the root is selected
         form.SelectNode(&NodeAt(form, {1}));
         QVERIFY(!form.actDelete->isEnabled());  // until the queue runs empty
-        emit QAbstractEventDispatcher::instance()->aboutToBlock();
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();  // waits for the timer with an empty queue
         QVERIFY(form.actDelete->isEnabled());
         QVERIFY(form.actAddSibling->isEnabled());
         QVERIFY(!form.actNext->isEnabled());  // B is the last node in pre-order

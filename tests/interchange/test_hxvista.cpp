@@ -217,6 +217,14 @@ private slots:
         QVERIFY(dialog->isVisible());  // copying answers nothing
     }
 
+    void dialogsAreCentredOnTheScreen()
+    {
+        auto dialog = CreateVistaMessageDialog(QStringLiteral("中央"), TMsgDlgType::mtInformation, 4);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(dialog->pos(), QPoint(screen.width() / 2 - dialog->frameGeometry().width() / 2,
+                                       screen.height() / 2 - dialog->frameGeometry().height() / 2));
+    }
+
     void messageDlgCentresAndReturnsTheAnswer()
     {
         ScriptedAnswer answer(Qt::Key_Escape);

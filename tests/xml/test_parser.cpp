@@ -89,6 +89,15 @@ TEST(Parser, MalformedUtf8IsRefusedWithItsOffset)
     EXPECT_EQ(xml.Root().ChildCount(), 0);
     EXPECT_EQ(xml.Encoding(), deUTF8);
 
+    // Dropped NUL bytes do not shift the offset named.
+    try {
+        xml.LoadFromString(kUtf8Declaration + std::string("\0\0<a>\xFF", 6));
+        FAIL() << "no exception";
+    } catch (const ENanXMLException& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "UTF-8 として正しくないバイト列があります (オフセット " + std::to_string(kUtf8Declaration.size() + 5) + ")");
+    }
+
     // Without the declaration the same bytes are CP932 and read without complaint.
     xml.LoadFromString("<a>ok\xC3(</a>");
     EXPECT_EQ(xml.Root().ChildCount(), 1);

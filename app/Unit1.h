@@ -152,6 +152,7 @@ private:
     void StoreCaret();
     void ForgetNodesUnder(document::TreeNode* node);
     void ApplyExpandedFlags(document::TreeNode& node);
+    void MirrorExpanded(const QModelIndex& index, bool expanded);
     bool IsActionShortcut(const QKeyCombination& key) const;
 
     QString FFileName;

@@ -1,20 +1,43 @@
 #include "xml/line_breaks.h"
 
-#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace nanxml {
 
 bool HasOnlyCrLfBreaks(std::string_view text)
 {
-    if (text.find('\0') != std::string_view::npos) return false;
-    // Each LF follows its own CR; equal counts then leave no CR without a LF.
-    std::size_t lineFeeds = 0;
-    for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
-        if (at == 0 || text[at - 1] != '\r') return false;
-        ++lineFeeds;
+    // Eight bytes at a time: masks mark the NUL, CR and LF bytes of a word, and the LF marks
+    // must be exactly the CR marks moved on by one byte (a CR may end the previous word).
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    const auto zeroBytes = [](std::uint64_t v) { return ~(((v & kLow7) + kLow7) | v | kLow7); };
+    const auto nextByte = [](std::uint64_t marks) {
+        if constexpr (std::endian::native == std::endian::little) return marks << 8;
+        else return marks >> 8;
+    };
+    const auto lastByte = [](std::uint64_t marks) {
+        if constexpr (std::endian::native == std::endian::little) return marks >> 56;
+        else return marks << 56;
+    };
+    std::uint64_t carriedCr = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        const std::uint64_t cr = zeroBytes(word ^ (kOnes * '\r'));
+        const std::uint64_t lf = zeroBytes(word ^ (kOnes * '\n'));
+        if ((zeroBytes(word) | ((nextByte(cr) | carriedCr) ^ lf)) != 0) return false;
+        carriedCr = lastByte(cr);
     }
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r')) == lineFeeds;
+    bool afterCr = carriedCr != 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\0' || (c == '\n') != afterCr) return false;
+        afterCr = c == '\r';
+    }
+    return !afterCr;
 }
 
 std::string NormalisedLines(std::string_view text)

@@ -309,12 +309,15 @@ public:
 
     // Reads a file: NUL bytes are dropped, every line ends with CR LF, then LoadFromString.
     void LoadFromFile(const std::string& FileName);
-    // Reads a document from the bytes of a file. A leading declaration naming UTF-8 makes
-    // the text UTF-8 (malformed UTF-8 is refused); otherwise the bytes are CP932.
+    // Reads a document from the bytes of a file; NUL bytes are dropped. A leading
+    // declaration naming UTF-8 makes the text UTF-8 (malformed UTF-8 is refused with the
+    // offset of the first bad byte); otherwise the bytes are CP932.
     void LoadFromString(std::string_view Text);
 
-    // Writes the document, Shift_JIS with CR LF after every line or UTF-8 as it stands,
-    // through a temporary file: a failed save leaves the old file as it was.
+    // Writes the document, with the declaration for its encoding first when asked:
+    // Shift_JIS with CR LF after every line, or UTF-8 as it stands; NUL characters are
+    // left out. The file is replaced through a temporary one, so a failed save leaves the
+    // old file as it was.
     void SaveToFile(const std::string& FileName, bool WithDeclaration);
     // How many characters a Shift_JIS save would write as "?".
     std::size_t CountUnmappable() const;

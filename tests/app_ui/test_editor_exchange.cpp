@@ -131,6 +131,21 @@ private slots:
         QCOMPARE(form.Memo1->blockCount(), 1);
     }
 
+    void unusualCharactersSurviveTheEditor()
+    {
+        TForm1 form;
+        document::DocumentTree tree;
+        // No-break space, line separator, tab, a character outside the BMP.
+        TreeNode& a = tree.AppendNode(tree.Root(), "A");
+        a.Data().SetText("a\u00A0b\u2028c\td\U0001F600\r\n");
+        form.SetDocument(std::move(tree), &a);
+        form.Memo1->moveCursor(QTextCursor::End);
+        QTest::keyClicks(form.Memo1, QStringLiteral("X"));
+        form.StoreEditorText();
+        QCOMPARE(A(form).Data().Text(), std::string("a\u00A0b\u2028c\td\U0001F600X\r\n"));
+        QCOMPARE(A(form).Data().SelStart, 10);  // the emoji counts two
+    }
+
     void withoutSelectionTheEditorIsDisabledAndReachesNoPayload()
     {
         TForm1 form;

@@ -461,15 +461,21 @@ private slots:
         QCOMPARE(form.Selected(), &NodeAt(form, {1}));
     }
 
-    void everyActionCanBeTriggeredSafely()
+    void windowlessCommandsCanBeTriggeredSafely()
     {
         TForm1 form;
         form.SetDocument(SmallTree(), nullptr);
         form.show();
         form.SelectNode(&NodeAt(form, {0}));
         form.ApplicationEvents1Idle();
+        // The commands that open no window of their own (file and font dialogs, the About
+        // box and the browser would wait for a person).
+        const QStringList windowless{"actNew", "actAddChild", "actAddSibling", "actEditName", "actDelete",
+                                     "actNext", "actPrev", "actWrap", "actSelectAll", "actCodeSJIS",
+                                     "actCodeUTF8", "actDateTime", "actExit"};
         for (QAction* action : form.ActionList1)
-            action->trigger();
+            if (windowless.contains(action->objectName()))
+                action->trigger();
         for (QAction* item : form.PopupMenu1->actions())
             item->trigger();
         QVERIFY(!form.isVisible());  // actExit closed the window

@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include "platform/utf8.h"
+
+#include <random>
+
 #include <string>
 
 using namespace nanxml;
@@ -261,4 +265,29 @@ TEST(Parser, UnclosedOpenersStayCorrectInBulk)
     // Closers found once are found again by later openers.
     xml.LoadFromString("<a>&x<?y<!--z<b>w;?>--></a>");
     EXPECT_EQ(Tree(xml.Root()), "a[&x<?y<!--z<b>w;'?>-->']");
+}
+
+// Whatever the bytes, reading gives a tree of well-formed UTF-8 whose written length is
+// what XMLLength promises.
+TEST(Parser, AnyBytesGiveAConsistentTree)
+{
+    const std::string pieces[] = {"<", ">", "</", "/>", "<?", "?>", "<!--", "-->", "<![CDATA[", "]]>", "&", ";",
+                                  "\"", "=", " ", "\r\n", "a", "B", "\x81]", "\x93\xFA", "\x85", "\xE6\x97\xA5",
+                                  "\xFF", std::string(1, '\0'), "x=\"v\"", "<a ", "</a>"};
+    std::mt19937 random(2026);
+    for (int round = 0; round < 4000; ++round) {
+        std::string text = random() % 2 ? kUtf8Declaration : std::string();
+        const int count = static_cast<int>(random() % 60);
+        for (int i = 0; i < count; ++i) text += pieces[random() % std::size(pieces)];
+        TNanXML xml;
+        try {
+            xml.LoadFromString(text);
+        } catch (const ENanXMLException&) {
+            continue;  // a refused value or malformed UTF-8
+        }
+        const std::string markup = xml.Root().GetXML();
+        ASSERT_EQ(markup.size(), xml.Root().XMLLength()) << text;
+        ASSERT_TRUE(platform::IsValidUtf8(markup)) << text;
+        ASSERT_TRUE(platform::IsValidUtf8(xml.Root().GetText())) << text;
+    }
 }

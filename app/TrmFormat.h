@@ -45,12 +45,6 @@ std::string FormatModifiedStamp(const std::tm& time);
 void WriteDocument(const std::string& path, const DocumentTree& tree, const TreeNode* selected,
                    TDocumentEncoding encoding, const std::tm& modified = LocalTimeNow());
 
-// The same file for a caller that is done with the tree (a converter): each node's text is
-// released as soon as the XML document has its copy, which saves one copy of all texts at the
-// peak. The tree keeps its shape and names; its texts are empty afterwards.
-void WriteDocumentReleasingTexts(const std::string& path, DocumentTree& tree, const TreeNode* selected,
-                                 TDocumentEncoding encoding, const std::tm& modified = LocalTimeNow());
-
 // How many characters of the tree's names and texts a Shift_JIS save would write as "?".
 std::size_t CountShiftJisUnmappable(const DocumentTree& tree);
 

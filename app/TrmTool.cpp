@@ -61,7 +61,7 @@ int TrmTool::Info(const std::string& in, std::ostream& out) {
 
 int TrmTool::Convert(const std::string& in, const std::string& outPath, std::optional<TDocumentEncoding> encoding,
                      std::ostream& err) {
-    OpenedDocument& doc = document_.emplace(OpenDocument(in));
+    const OpenedDocument& doc = document_.emplace(OpenDocument(in));
     const TDocumentEncoding target = encoding.value_or(doc.encoding);
     if (target == TDocumentEncoding::deShiftJIS) {
         // Never lose characters behind the user's back: Shift_JIS would write them as "?".
@@ -70,7 +70,7 @@ int TrmTool::Convert(const std::string& in, const std::string& outPath, std::opt
             return 1;
         }
     }
-    WriteDocumentReleasingTexts(outPath, doc.tree, doc.selected, target);
+    WriteDocument(outPath, doc.tree, doc.selected, target);
     return 0;
 }
 

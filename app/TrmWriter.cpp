@@ -4,7 +4,6 @@
 #include "platform/codepage.h"
 
 #include <cstdio>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -14,8 +13,6 @@ using nanxml::TNanXML;
 using nanxml::TNanXMLElement;
 
 namespace {
-
-enum class AfterCopy { keepText, releaseText };
 
 // The payload's part of a node element: selstart, sellength, then the text element.
 void SaveToXml(const TVLNodeData& data, TNanXMLElement& element) {
@@ -35,31 +32,14 @@ TNanXMLElement& WriteOneNode(TNanXMLElement& parent, const TreeNode& node, const
 
 // A node element for node and, nested in it, one for each descendant in tree order. Walked
 // with a work list so that any depth can be written.
-template <class Node>
-void WriteNode(TNanXMLElement& parent, Node& node, const TreeNode* selected, AfterCopy afterCopy) {
-    std::vector<std::pair<Node*, TNanXMLElement*>> pending{{&node, &parent}};
+void WriteNode(TNanXMLElement& parent, const TreeNode& node, const TreeNode* selected) {
+    std::vector<std::pair<const TreeNode*, TNanXMLElement*>> pending{{&node, &parent}};
     while (!pending.empty()) {
         const auto [current, parentElement] = pending.back();
         pending.pop_back();
         TNanXMLElement& element = WriteOneNode(*parentElement, *current, selected);
-        if constexpr (!std::is_const_v<Node>) {
-            if (afterCopy == AfterCopy::releaseText) current->Data().SetText(std::string());
-        }
         for (std::size_t i = current->ChildCount(); i > 0; --i) pending.emplace_back(current->Child(i - 1), &element);
     }
-}
-
-template <class Tree>
-void Write(const std::string& path, Tree& tree, const TreeNode* selected, TDocumentEncoding encoding,
-           const std::tm& modified, AfterCopy afterCopy) {
-    TNanXML xml;
-    TNanXMLElement& velmora = *xml.Root().AddElement("velmora");
-    TNanXMLElement& file = *velmora.AddElement("file");
-    file.AddAttribute("version", "2");
-    file.AddAttribute("modified", FormatModifiedStamp(modified));
-    WriteNode(velmora, tree.Root(), selected, afterCopy);
-    xml.SetEncoding(encoding);
-    xml.SaveToFile(path, true);
 }
 
 }  // namespace
@@ -80,12 +60,14 @@ std::string FormatModifiedStamp(const std::tm& time) {
 
 void WriteDocument(const std::string& path, const DocumentTree& tree, const TreeNode* selected,
                    TDocumentEncoding encoding, const std::tm& modified) {
-    Write(path, tree, selected, encoding, modified, AfterCopy::keepText);
-}
-
-void WriteDocumentReleasingTexts(const std::string& path, DocumentTree& tree, const TreeNode* selected,
-                                 TDocumentEncoding encoding, const std::tm& modified) {
-    Write(path, tree, selected, encoding, modified, AfterCopy::releaseText);
+    TNanXML xml;
+    TNanXMLElement& velmora = *xml.Root().AddElement("velmora");
+    TNanXMLElement& file = *velmora.AddElement("file");
+    file.AddAttribute("version", "2");
+    file.AddAttribute("modified", FormatModifiedStamp(modified));
+    WriteNode(velmora, tree.Root(), selected);
+    xml.SetEncoding(encoding);
+    xml.SaveToFile(path, true);
 }
 
 std::size_t CountShiftJisUnmappable(const DocumentTree& tree) {

@@ -28,7 +28,8 @@ struct OpenedDocument {
 OpenedDocument OpenDocument(const std::string& path);
 
 // Builds the document from an already parsed file (what OpenDocument does after loading).
-// Elements are released from xml as they are taken over, to keep the peak memory low.
+// Each text element is released from xml once its text is taken over, to keep the peak
+// memory low.
 OpenedDocument LoadDocument(nanxml::TNanXML& xml);
 
 // The local time now, for the modified stamp.

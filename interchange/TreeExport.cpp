@@ -3,7 +3,23 @@
 #include <cstddef>
 
 namespace interchange {
+
+EOutlineTooLarge::EOutlineTooLarge() : std::runtime_error("エクスポートする内容が大きすぎます") {}
+
 namespace {
+
+// Counts an outline's bytes as its lines are made, before each is built.
+class OutlineSize {
+public:
+    void AddLine(std::size_t length)
+    {
+        bytes_ += length + 2;
+        if (bytes_ > kMaxOutlineBytes) throw EOutlineTooLarge();
+    }
+
+private:
+    std::size_t bytes_ = 0;
+};
 
 using document::TreeNode;
 
@@ -14,19 +30,23 @@ struct Frame {
     std::size_t nextChild = 0;
 };
 
-void AddTextNode(std::vector<std::string>& out, const TreeNode& node, const std::vector<int>& counters)
+// numberPrefix: the node's number with a "-" after each part ("1-2-"), empty for the
+// exported node.
+void AddTextNode(std::vector<std::string>& out, OutlineSize& size, const TreeNode& node, const std::string& numberPrefix)
 {
-    std::string heading;
-    for (const int counter : counters) {
-        heading += std::to_string(counter);
-        heading += '-';
-    }
+    size.AddLine(numberPrefix.size() + node.Name().size());
+    std::string heading = numberPrefix;
     if (!heading.empty()) heading.back() = ' ';
     heading += node.Name();
 
     out.push_back(std::move(heading));
+    size.AddLine(0);
     out.emplace_back();
-    for (std::string& line : node.Data().Lines()) out.push_back(std::move(line));
+    for (std::string& line : node.Data().Lines()) {
+        size.AddLine(line.size());
+        out.push_back(std::move(line));
+    }
+    size.AddLine(0);
     out.emplace_back();
 }
 
@@ -38,6 +58,7 @@ public:
     void AddIndentedLine(const std::string& text, int step)
     {
         if (step < 0 && depth_ > 0) --depth_;
+        size_.AddLine(depth_ + text.size());
         std::string line(depth_, '\t');
         line += text;
         out_.push_back(std::move(line));
@@ -74,6 +95,7 @@ private:
     }
 
     std::vector<std::string>& out_;
+    OutlineSize size_;
     std::size_t depth_ = 0;
 };
 
@@ -82,22 +104,25 @@ private:
 std::vector<std::string> MakeTextOutline(const TreeNode& exportNode)
 {
     std::vector<std::string> out;
-    std::vector<int> counters;
+    OutlineSize size;
+    std::string numberPrefix;                   // of the node entered last
+    std::vector<std::size_t> prefixLengths{0};  // of each node on the stack
     std::vector<Frame> stack;
-    AddTextNode(out, exportNode, counters);
+    AddTextNode(out, size, exportNode, numberPrefix);
     stack.push_back({&exportNode});
-    counters.push_back(0);
     while (!stack.empty()) {
         Frame& frame = stack.back();
         if (frame.nextChild < frame.node->ChildCount()) {
             const TreeNode& child = *frame.node->Child(frame.nextChild++);
-            ++counters.back();
-            AddTextNode(out, child, counters);
+            numberPrefix.resize(prefixLengths.back());
+            numberPrefix += std::to_string(frame.nextChild);
+            numberPrefix += '-';
+            AddTextNode(out, size, child, numberPrefix);
             stack.push_back({&child});
-            counters.push_back(0);
+            prefixLengths.push_back(numberPrefix.size());
         } else {
             stack.pop_back();
-            counters.pop_back();
+            prefixLengths.pop_back();
         }
     }
     return out;

@@ -3,11 +3,15 @@
 #include "fault_support.h"
 
 #include "app/TrmFormat.h"
+#include "interchange/ExportCommand.h"
+#include "interchange/TreeExport.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -41,6 +45,34 @@ TEST(DeepTree, HundredThousandLevelsAreWrittenReadAndFreed)
         EXPECT_EQ(opened.selected->Level(), static_cast<std::size_t>(kDepth));
         EXPECT_EQ(opened.selected->Data().Lines(), std::vector<std::string>{"底"});
         EXPECT_TRUE(opened.tree.Root().Expanded());  // the way down to the selected node is open
+    }
+}
+
+// The outlines of such a tree would be gigabytes (numbers and indentation grow with the
+// depth): they are refused with a message instead of exhausting the memory.
+TEST(DeepTree, HundredThousandLevelsAreRefusedForExport)
+{
+    TempFolder folder;
+    const std::string path = folder.Path() + "/deep.trm";
+    {
+        document::DocumentTree tree;
+        document::TreeNode* node = &tree.Root();
+        for (int level = 1; level < kDepth; ++level) node = &tree.AppendNode(*node, "段");
+        EXPECT_THROW(interchange::MakeTextOutline(tree.Root()), interchange::EOutlineTooLarge);
+        EXPECT_THROW(interchange::MakeHtmlOutline(tree.Root()), interchange::EOutlineTooLarge);
+        // A few hundred levels are nothing special.
+        const std::vector<std::string> lines = interchange::MakeTextOutline(*node->Parent()->Parent()->Parent());
+        EXPECT_EQ(lines.size(), 12u);
+        EXPECT_EQ(lines[6], "1-1 段");  // heading, empty line, no text lines, empty line
+        EXPECT_EQ(lines[9], "1-1-1 段");
+        document::WriteDocument(path, tree, node, nanxml::deUTF8);
+    }
+    for (const char* style : {"--text", "--html"}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(interchange::RunExportCommand({"export", style, path, folder.Path() + "/outline"}, out, err), 1);
+        EXPECT_EQ(err.str(), "エクスポートする内容が大きすぎます\n");
+        EXPECT_FALSE(std::filesystem::exists(folder.Path() + "/outline"));
     }
 }
 

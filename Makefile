@@ -11,7 +11,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmo
             libbenchmark-dev xvfb xauth fonts-noto-cjk \
             desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 
-.PHONY: run test test-asan deps build build-asan bench clean install
+.PHONY: run test test-asan deps build build-asan bench fuzz clean install
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -47,6 +47,12 @@ install: build
 
 bench: build
 	$(BUILD_DIR)/bench/run_benchmarks
+
+# make fuzz [FUZZ_SECONDS=300]: every harness in turn, built with clang in build-fuzz/.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	$(MAKE) deps PACKAGES="clang libclang-rt-14-dev npm"
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run_fuzzers.sh
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

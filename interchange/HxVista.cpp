@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <utility>
+
 using interchange::TMsgDlgBtn;
 using interchange::TMsgDlgButtons;
 using interchange::TMsgDlgType;
@@ -148,17 +150,11 @@ void SetApplicationTitle(const QString& title) { TitleStore() = title; }
 
 QWidget* PrimaryForm() { return PrimaryFormStore().data(); }
 
-namespace hxvista_detail {
-
-QWidget* ParentForNewForm() { return PrimaryForm(); }
-
 void AdoptForm(QWidget* form)
 {
     if (!PrimaryFormStore())
         PrimaryFormStore() = form;
 }
-
-}  // namespace hxvista_detail
 
 THxVistaMessageForm::THxVistaMessageForm(const QString& message, TMsgDlgButtons buttons)
     : THxVistaMessageForm(message, buttons, PrimaryForm())

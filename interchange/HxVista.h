@@ -13,7 +13,6 @@
 
 #include <functional>
 #include <memory>
-#include <utility>
 
 class QPushButton;
 
@@ -21,15 +20,10 @@ class QPushButton;
 QString ApplicationTitle();
 void SetApplicationTitle(const QString& title);
 
-// The primary form, or null while none exists.
+// The primary form, or null while none exists: the parent of every form made after it.
 QWidget* PrimaryForm();
-
-namespace hxvista_detail {
-// The parent of a form about to be made: the primary form, or none while there is none.
-QWidget* ParentForNewForm();
 // Records form as the primary form when there is none yet.
 void AdoptForm(QWidget* form);
-}  // namespace hxvista_detail
 
 // Base of every form: THxVistaForm<QMainWindow> for the main window, THxVistaForm<QDialog>
 // for the program's dialogs.
@@ -37,9 +31,9 @@ template <class TWidget>
 class THxVistaForm : public TWidget {
 public:
     explicit THxVistaForm(Qt::WindowFlags flags = {})
-        : TWidget(hxvista_detail::ParentForNewForm(), flags)
+        : TWidget(PrimaryForm(), flags)
     {
-        hxvista_detail::AdoptForm(this);
+        AdoptForm(this);
     }
 };
 

@@ -3,7 +3,9 @@
 #include "UnexpectedDialogs.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAbstractItemModelTester>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTreeView>
 #include <QtTest>
 
@@ -234,6 +236,33 @@ private slots:
         QVERIFY(A(form).Expanded());
         QVERIFY(form.TreeView1->isExpanded(aIndex));
         QVERIFY(!form.Modified());
+    }
+
+    void modelAdapterKeepsQtsModelRules()
+    {
+        document::DocumentTree tree = TwoNodes();
+        TDocumentModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.SetTree(&tree);
+        QCOMPARE(model.rowCount(), 1);
+        const QModelIndex root = model.index(0, 0);
+        QCOMPARE(model.data(root).toString(), QStringLiteral("ルート"));
+        QCOMPARE(model.rowCount(root), 2);
+        TreeNode& child = model.InsertNode(*tree.Root().Child(0), 0, "子");
+        QCOMPARE(model.parent(model.IndexOf(&child)), model.IndexOf(tree.Root().Child(0)));
+        QVERIFY(model.flags(model.IndexOf(&child)) & Qt::ItemIsEditable);
+        QSignalSpy renamed(&model, &TDocumentModel::nodeRenamed);
+        QVERIFY(model.setData(model.IndexOf(&child), QStringLiteral("名前")));
+        QCOMPARE(child.Name(), std::string("名前"));
+        QCOMPARE(renamed.size(), 1);
+        QVERIFY(!model.setData(model.IndexOf(&child), QStringLiteral("x"), Qt::DisplayRole));
+        QVERIFY(model.RemoveNode(*tree.Root().Child(0)));
+        QCOMPARE(model.rowCount(root), 1);
+        QCOMPARE(model.data(model.index(0, 0, root)).toString(), QStringLiteral("B"));
+        QVERIFY(!model.index(1, 0, root).isValid());
+        QVERIFY(!model.index(0, 1, root).isValid());
+        model.SetTree(nullptr);
+        QCOMPARE(model.rowCount(), 0);
     }
 
     void removingTheShownNodeShowsAnotherAndKeepsNoDanglingNode()

@@ -3,10 +3,14 @@
 #include "app/DocumentModel.h"
 #include "app/TextPositions.h"
 #include "app/TreeRules.h"
+#include "interchange/DlgExport.h"
+#include "interchange/HxCommon.h"
+#include "interchange/TextFileInsert.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -87,6 +91,9 @@ TForm1::TForm1()
     Memo1->setTabChangesFocus(false);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setMinimumWidth(kMinimumPaneSize);
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
 
     Splitter1 = new QSplitter(Qt::Horizontal);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
@@ -434,24 +441,45 @@ void TForm1::actNextExecute(QAction* Sender)
 
 void TForm1::actFontExecute(QAction*) {}
 void TForm1::actWrapExecute(QAction*) {}
-void TForm1::actAboutExecute(QAction*) {}
+void TForm1::actAboutExecute(QAction*)
+{
+    ShowAboutBox();
+}
 
 void TForm1::actSelectAllExecute(QAction*)
 {
     Memo1->selectAll();
 }
 
-void TForm1::actOpenTextExecute(QAction*) {}
+void TForm1::actOpenTextExecute(QAction*)
+{
+    if (!Selected())
+        return;
+    // The dialog is shared with actOpen: set what this command needs right before showing.
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    OpenDialog1->setNameFilters(TextFileFilters());
+    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        return;
+    InsertTextFile(*Memo1, OpenDialog1->selectedFiles().first());
+}
 
 void TForm1::actExitExecute(QAction*)
 {
     close();
 }
 
-void TForm1::actExportTextExecute(QAction*) {}
+void TForm1::actExportTextExecute(QAction*)
+{
+    if (FRootNode)
+        ShowExportDialog(*FRootNode);
+}
 
 void TForm1::actCodeSJISExecute(QAction*) {}
-void TForm1::actWebsiteExecute(QAction*) {}
+void TForm1::actWebsiteExecute(QAction*)
+{
+    OpenHomePage();
+}
 
 void TForm1::actIniStyleExecute(QAction*) {}
 void TForm1::actFontTreeExecute(QAction*) {}

@@ -19,6 +19,7 @@
 
 class QAction;
 class QActionGroup;
+class QFileDialog;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
@@ -39,6 +40,8 @@ public:
     QMenuBar* MainMenu1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* mnuHistory = nullptr;
+    // The file-open dialog of actOpen and actOpenText; each sets its filter before showing it.
+    QFileDialog* OpenDialog1 = nullptr;
     // The actions in their catalogue order; each carries its "category" as a property.
     QList<QAction*> ActionList1;
     QActionGroup* EncodingGroup = nullptr;

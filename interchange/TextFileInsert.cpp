@@ -7,9 +7,9 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
-QString TextFileFilter()
+QStringList TextFileFilters()
 {
-    return QString::fromUtf8("テキストファイル (*.txt);;すべてのファイル (*)");
+    return {QString::fromUtf8("テキストファイル (*.txt)"), QString::fromUtf8("すべてのファイル (*)")};
 }
 
 void InsertTextFile(QPlainTextEdit& editor, const QString& path)

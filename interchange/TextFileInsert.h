@@ -2,11 +2,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QPlainTextEdit;
 
-// The file filter of the open dialog for a text file.
-QString TextFileFilter();
+// The file types of the open dialog for a text file: text files, then all files.
+QStringList TextFileFilters();
 
 // Reads the file at path whole, decodes it and makes its line breaks uniform, then replaces
 // the editor's selection with it (or inserts it at the caret); the caret ends after it. The

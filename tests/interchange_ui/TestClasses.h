@@ -25,3 +25,12 @@ private slots:
     void importReplacesSelectionAndCountsAsEdit();
     void importOfMissingFileChangesNothing();
 };
+
+class TestMainWindowWiring : public QObject {
+    Q_OBJECT
+private slots:
+    void exportShowsTheWholeDocumentWithPendingEdits();
+    void openTextInsertsAtTheCaretAsAnEdit();
+    void openTextOfAMissingFileShowsTheError();
+    void aboutAndWebsiteCommands();
+};

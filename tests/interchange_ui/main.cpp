@@ -1,4 +1,5 @@
-// Runs the export dialog tests and the About box and import tests in one program.
+// Runs the export dialog, About box and import tests, and their commands in the main
+// window, in one program.
 #include <QApplication>
 #include <QtTest>
 
@@ -16,6 +17,10 @@ int main(int argc, char* argv[])
     {
         TestAboutAndImport aboutTests;
         failed += QTest::qExec(&aboutTests, argc, argv);
+    }
+    {
+        TestMainWindowWiring wiringTests;
+        failed += QTest::qExec(&wiringTests, argc, argv);
     }
     return failed == 0 ? 0 : 1;
 }

@@ -1,3 +1,4 @@
+#include "ModalHelpers.h"
 #include "TestClasses.h"
 #include "interchange/DlgExport.h"
 #include "interchange/TreeExport.h"
@@ -8,15 +9,11 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 using document::DocumentTree;
 
@@ -48,27 +45,6 @@ QByteArray FileBytes(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return "<unreadable>";
     return file.readAll();
-}
-
-// Runs answer on the next modal window that opens (the file dialog or a message box).
-void WhenModalOpens(std::function<void(QWidget*)> answer)
-{
-    QTimer::singleShot(0, [answer] {
-        QWidget* modal = QApplication::activeModalWidget();
-        QVERIFY(modal);
-        answer(modal);
-    });
-}
-
-// Types name into the open save dialog and confirms it.
-void AnswerSaveDialog(QWidget* modal, const QString& name)
-{
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    QVERIFY(dialog);
-    auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(nameEdit);
-    nameEdit->setText(name);
-    QTest::keyClick(nameEdit, Qt::Key_Return);
 }
 
 }  // namespace
@@ -178,7 +154,7 @@ void TestExportDialog::saveThroughTheDialogAddsExtensionAndReplaces()
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old contents that are longer than nothing");
     }
-    WhenModalOpens([&](QWidget* modal) { AnswerSaveDialog(modal, dir.filePath(QStringLiteral("outline"))); });
+    WhenModalOpens([&](QWidget* modal) { AnswerFileDialog(modal, dir.filePath(QStringLiteral("outline"))); });
     dialog.Button1Click();
     QCOMPARE(FileBytes(target), Crlf(interchange::MakeHtmlOutline(tree.Root())).toUtf8());
     QVERIFY(FileBytes(target).startsWith("<html>\r\n\t<head>\r\n\t\t<title>\xE3\x83\xAB"));
@@ -206,7 +182,7 @@ void TestExportDialog::saveFailureShowsTheErrorAndKeepsTheDialog()
         shown = box.MessageText();
         return 1;
     });
-    WhenModalOpens([&](QWidget* modal) { AnswerSaveDialog(modal, target); });
+    WhenModalOpens([&](QWidget* modal) { AnswerFileDialog(modal, target); });
     QTest::mouseClick(dialog.Button1, Qt::LeftButton);
     SetVistaMessageRunner(previous);
 

@@ -24,8 +24,9 @@ std::string WithArgument(std::string_view pattern, std::string_view argument) {
 
 }  // namespace
 
-SettingsEnvironment SettingsEnvironment::ForThisProgram(std::function<int(const FirstStartQuestion&)> ask) {
-    return {platform::ExecutablePath(), platform::KeyStore::DefaultRoot(), std::move(ask)};
+SettingsEnvironment SettingsEnvironment::ForThisProgram(std::function<int(const FirstStartQuestion&)> ask,
+                                                       std::function<void(const std::string& text)> warn) {
+    return {platform::ExecutablePath(), platform::KeyStore::DefaultRoot(), std::move(ask), std::move(warn)};
 }
 
 std::string THxIniFile2::AppName(const SettingsEnvironment& environment) {
@@ -50,6 +51,12 @@ std::string THxIniFile2::FirstStartQuestionText() {
            "マルチユーザー環境では設定が共有されてしまいます。\r\r"
            "INIファイルを使用する場合は「はい」を、\r"
            "レジストリを使用する場合は「いいえ」を選択して下さい。";
+}
+
+std::string THxIniFile2::IniNotWritableText(const SettingsEnvironment& environment) {
+    return WithArgument("ファイル %s を作成できません。\r\r", IniFileName(environment)) +
+           "このプログラムのフォルダーには書き込めないため、設定をINIファイルに保存できません。\r"
+           "「いいえ」を選択して、ユーザーごとの保存先に保存して下さい。";
 }
 
 bool THxIniFile2::DetectStyle(const SettingsEnvironment& environment, THxIniStyle& style) {
@@ -103,16 +110,47 @@ bool THxIniFile2::ChooseStorage(const SettingsEnvironment& environment, const St
     if (DetectStyle(environment, detected)) kind = detected;
     if (!execute(KeyLocationText(environment), kind)) return false;
     // A kind left unset means nothing exists, and then there is nothing to change.
-    if (kind) ChangeStyle(environment, *kind);
+    if (!kind) return true;
+    // The INI file is made before the key store is deleted, so that a folder that cannot
+    // hold it leaves the settings where they are.
+    const std::string iniPath = IniFileName(environment);
+    const bool makesIniFile = detected == isRegistry && *kind == isIni && !platform::FileExists(iniPath);
+    if (makesIniFile && !CreateIniFileOrWarn(environment)) return false;
+    try {
+        ChangeStyle(environment, *kind);
+    } catch (const std::exception&) {
+        std::error_code ignored;
+        if (makesIniFile) std::filesystem::remove(iniPath, ignored);
+        throw;
+    }
     return true;
+}
+
+bool THxIniFile2::CreateIniFileOrWarn(const SettingsEnvironment& environment) {
+    if (!environment.warnIniNotWritable) {
+        PrepareStorage(environment, isIni);
+        return true;
+    }
+    try {
+        PrepareStorage(environment, isIni);
+        return true;
+    } catch (const platform::FileError&) {
+        environment.warnIniNotWritable(IniNotWritableText(environment));
+        return false;
+    }
+}
+
+THxIniStyle THxIniFile2::AskFirstStart(const SettingsEnvironment& environment) {
+    const FirstStartQuestion question{FirstStartQuestionText()};
+    while (environment.askFirstStart(question) == kAnswerYes) {
+        if (CreateIniFileOrWarn(environment)) return isIni;
+    }
+    return isRegistry;
 }
 
 THxIniFile2::THxIniFile2(const SettingsEnvironment& environment)
     : environment_(environment), appName_(AppName(environment)) {
-    if (!DetectStyle(environment_, style_)) {
-        const FirstStartQuestion question{FirstStartQuestionText()};
-        style_ = environment_.askFirstStart(question) == kAnswerYes ? isIni : isRegistry;
-    }
+    if (!DetectStyle(environment_, style_)) style_ = AskFirstStart(environment_);
     PrepareStorage(environment_, style_);
     if (style_ == isIni) {
         ini_ = IniImage::Parse(platform::ReadWholeFile(IniFileName(environment_)));

@@ -37,9 +37,14 @@ struct SettingsEnvironment {
     std::string keyStoreRoot;    // the folder that stands in for HKEY_CURRENT_USER
     // Shows the first-start question and returns the modal result of the pressed button.
     std::function<int(const FirstStartQuestion&)> askFirstStart;
+    // Tells the user (a warning with OK, a task-bar button of its own) that the INI file
+    // cannot be created beside the executable; the INI choice is then refused. Without it,
+    // that failure is raised as an error.
+    std::function<void(const std::string& text)> warnIniNotWritable = nullptr;
 
     // The running executable and the user's configuration folder.
-    static SettingsEnvironment ForThisProgram(std::function<int(const FirstStartQuestion&)> ask);
+    static SettingsEnvironment ForThisProgram(std::function<int(const FirstStartQuestion&)> ask,
+                                              std::function<void(const std::string& text)> warn = {});
 };
 
 // A settings failure; what() is the message for the user.
@@ -63,6 +68,8 @@ public:
     // "HKEY_CURRENT_USER\Software\Quillworks\" and AppName, as shown to the user.
     static std::string KeyLocationText(const SettingsEnvironment& environment);
     static std::string FirstStartQuestionText();
+    // Why the INI choice is refused: the file cannot be created in the executable's folder.
+    static std::string IniNotWritableText(const SettingsEnvironment& environment);
 
     // True when a back end exists; style is then the one in force (the key store wins).
     // When nothing exists, style is left as it was.
@@ -73,7 +80,8 @@ public:
     // when nothing exists or the new kind is already in force.
     static void ChangeStyle(const SettingsEnvironment& environment, THxIniStyle newStyle);
     // Lets the user choose the back end through the dialog and carries the choice out.
-    // True when a choice was confirmed; the caller then saves its settings anew.
+    // True when a choice was confirmed; the caller then saves its settings anew. Moving to
+    // an INI file that cannot be created is refused with the warning and changes nothing.
     static bool ChooseStorage(const SettingsEnvironment& environment, const StorageDialog& execute);
 
     // Detects the back end, asking the first-start question when none exists, and opens it.
@@ -106,6 +114,12 @@ public:
     void Flush();
 
 private:
+    // Asks until the answer can be carried out: Yes is refused while the INI file cannot be
+    // created, and then the question comes again.
+    static THxIniStyle AskFirstStart(const SettingsEnvironment& environment);
+    // Creates the INI file when it is missing; false (after the warning) when that fails.
+    static bool CreateIniFileOrWarn(const SettingsEnvironment& environment);
+
     std::string KeyPath(const std::string& section) const;
     void RequireSection() const;
     std::optional<platform::KeyValue> ReadRegistryValue(const std::string& name) const;

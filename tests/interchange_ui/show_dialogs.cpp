@@ -7,6 +7,7 @@
 #include "interchange/HxGuard.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdlib>
@@ -16,6 +17,9 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     SetApplicationTitle(QStringLiteral("ヴェルモラ"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) icon.addFile(QStringLiteral(":/icons/velmora-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
     const bool about = argc > 1 && std::strcmp(argv[1], "about") == 0;
     const int shownFor = argc > 2 ? std::atoi(argv[2]) : 3000;
     QTimer::singleShot(shownFor, [] {

@@ -71,7 +71,7 @@ TForm1::TForm1()
     resize(kInitialWidth, kInitialHeight);
 
     FModel = new TDocumentModel(this);
-    TreeView1 = new QTreeView;
+    TreeView1 = new TTreeNodeView;
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
     TreeView1->setIndentation(kTreeIndentation);
@@ -145,6 +145,7 @@ TForm1::TForm1()
             [this](const QPoint& position) { RunCommand([&] { TreeView1ContextMenu(position); }); });
     // Memo1Change only marks the payload stale, so it needs no stored text first.
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { Guarded([this] { Memo1Change(); }); });
+    ConnectTreeDragDrop();
     TreeView1->installEventFilter(this);
     Memo1->installEventFilter(this);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -419,7 +420,6 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::actNewExecute(QAction*) {}
 void TForm1::actOpenExecute(QAction*) {}
 void TForm1::actSaveAsExecute(QAction*) {}
-void TForm1::actAddChildExecute(QAction*) {}
 
 void TForm1::actEditNameExecute(QAction*)
 {
@@ -428,7 +428,6 @@ void TForm1::actEditNameExecute(QAction*)
 }
 
 void TForm1::actSaveExecute(QAction*) {}
-void TForm1::actDeleteExecute(QAction*) {}
 
 void TForm1::actNextExecute(QAction* Sender)
 {
@@ -439,8 +438,6 @@ void TForm1::actNextExecute(QAction* Sender)
     SelectNode(target);
 }
 
-void TForm1::actFontExecute(QAction*) {}
-void TForm1::actWrapExecute(QAction*) {}
 void TForm1::actAboutExecute(QAction*)
 {
     ShowAboutBox();
@@ -482,8 +479,6 @@ void TForm1::actWebsiteExecute(QAction*)
 }
 
 void TForm1::actIniStyleExecute(QAction*) {}
-void TForm1::actFontTreeExecute(QAction*) {}
-void TForm1::actDateTimeExecute(QAction*) {}
 
 void TForm1::actAddSiblingUpdate(QAction* Sender)
 {

@@ -10,12 +10,19 @@
 #pragma once
 
 #include "app/DocumentTree.h"
+#include "app/TreeDragDrop.h"
+#include "app/TreeRules.h"
 #include "interchange/HxGuard.h"
 #include "interchange/HxVista.h"
 #include "xml/nanxml.h"
 
+#include <QFont>
 #include <QList>
 #include <QMainWindow>
+#include <QPersistentModelIndex>
+
+#include <functional>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -24,7 +31,6 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QSplitter;
-class QTreeView;
 class TDocumentModel;
 
 class TForm1 : public THxVistaForm<QMainWindow> {
@@ -34,7 +40,7 @@ public:
     ~TForm1() override;
 
     // Components.
-    QTreeView* TreeView1 = nullptr;
+    TTreeNodeView* TreeView1 = nullptr;
     QSplitter* Splitter1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
@@ -95,6 +101,22 @@ public:
     void TreeView1Edited(document::TreeNode* node);
     void TreeView1KeyDown(int key);
     void TreeView1ContextMenu(const QPoint& position);
+    // Drag and drop inside the tree: X and Y in the tree's viewport; true accepts a drop.
+    bool TreeView1DragOver(QObject* Source, int X, int Y);
+    void TreeView1DragDrop(QObject* Source);
+    void DrawDropMark(document::TreeNode* node, document::TDropPosition position);
+    // Sets the editor's word wrap and scroll bars from actWrap's check state.
+    void ApplyWordWrap();
+
+    // The questions and the font choice of the commands, by default the real dialogs;
+    // tests answer them here.
+    std::function<int(const QString&, interchange::TMsgDlgType, interchange::TMsgDlgButtons)> MessageDlg =
+        [](const QString& message, interchange::TMsgDlgType type, interchange::TMsgDlgButtons buttons) {
+            return VistaMessageDlg(message, type, buttons);
+        };
+    std::function<std::optional<QFont>(const QFont& initial)> ChooseFont = [this](const QFont& initial) {
+        return RunFontDialog(initial);
+    };
     void ApplicationEvents1Idle();
 
     // Runs a command or event handler: pending editor text is stored first, and an exception
@@ -157,6 +179,8 @@ private:
     void ApplyExpandedFlags(document::TreeNode& node);
     void MirrorExpanded(const QModelIndex& index, bool expanded);
     bool IsActionShortcut(const QKeyCombination& key) const;
+    void ConnectTreeDragDrop();
+    std::optional<QFont> RunFontDialog(const QFont& initial);
 
     QString FFileName;
     nanxml::TDocumentEncoding FEncoding = nanxml::deShiftJIS;
@@ -177,6 +201,9 @@ private:
     document::TreeNode* FRemovingNode = nullptr;
     document::TreeNode* FSelectAfterRemoval = nullptr;
     document::TreeNode* FPopupNode = nullptr;
+    // The node under the pointer at the last drag-over, and where the dragged node would go.
+    QPersistentModelIndex DropTarget;
+    document::TDropPosition DropPosition = document::TDropPosition::dpBefore;
     bool FInIdle = false;
     QList<QPair<QAction*, void (TForm1::*)(QAction*)>> FUpdateHandlers;
     QList<QAction*> FItemShortcuts;

@@ -26,13 +26,14 @@ void FuzzKeyStore(std::string_view input)
     std::ofstream(values, std::ios::binary | std::ios::trunc).write(input.data(), static_cast<std::streamsize>(input.size()));
 
     const platform::KeyStore store(root);
-    // The name on the input's first line, as a value name that may well be there.
+    // Also the name on the first line (type, tab, name, tab, data), a value that may well be there.
     const std::string_view firstLine = input.substr(0, input.find('\n'));
     const std::size_t tab = firstLine.find('\t');
-    const std::string_view name = tab == std::string_view::npos ? firstLine : firstLine.substr(tab + 1, firstLine.find('\t', tab + 1) - tab - 1);
+    const std::string_view afterType = tab == std::string_view::npos ? std::string_view() : firstLine.substr(tab + 1);
+    const std::string_view name = afterType.substr(0, afterType.find('\t'));
     for (const std::string_view asked : {name, std::string_view("Form.Left")}) {
-        const platform::ValueRead read = store.ReadValue("Key", asked);
-        if (read.status == platform::ValueReadStatus::Failed) Fail("a values file that exists could not be read");
+        if (store.ReadValue("Key", asked).status == platform::ValueReadStatus::Failed)
+            Fail("a values file that exists could not be read");
     }
 }
 

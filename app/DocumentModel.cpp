@@ -48,6 +48,20 @@ bool TDocumentModel::RemoveNode(TreeNode& node)
     return removed;
 }
 
+bool TDocumentModel::MoveNode(const document::MovePlan& plan)
+{
+    // A drop onto the node's own place changes no rows and must not be announced.
+    const bool changes = plan.ChangesPosition();
+    if (changes && !beginMoveRows(IndexOf(plan.fromParent), static_cast<int>(plan.fromIndex),
+                                  static_cast<int>(plan.fromIndex), IndexOf(plan.toParent),
+                                  static_cast<int>(plan.toIndexBeforeMove)))
+        return false;
+    document::ApplyMove(*tree_, plan);
+    if (changes)
+        endMoveRows();
+    return true;
+}
+
 QModelIndex TDocumentModel::index(int row, int column, const QModelIndex& parent) const
 {
     if (!tree_ || row < 0 || column != 0)
@@ -100,5 +114,5 @@ Qt::ItemFlags TDocumentModel::flags(const QModelIndex& index) const
 {
     if (!NodeOf(index))
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/DocumentTree.h"
+#include "app/TreeRules.h"
 
 #include <QAbstractItemModel>
 
@@ -23,6 +24,9 @@ public:
     document::TreeNode& InsertNode(document::TreeNode& parent, std::size_t index, std::string name);
     // Refused (false) for the root.
     bool RemoveNode(document::TreeNode& node);
+    // Makes a planned move and expands the new parent; the view keeps its selection and the
+    // expansion of the moved nodes. False, changing nothing, when the view refuses the move.
+    bool MoveNode(const document::MovePlan& plan);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;

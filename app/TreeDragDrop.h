@@ -1,0 +1,64 @@
+// The tree pane's view: it starts a drag of the selected node by itself, asks its owner
+// whether a drag over a point may go on and what a drop does, and shows the insertion mark
+// as an overlay until the next drag-over, the drop or the drag leaving clears it.
+#pragma once
+
+#include <QLine>
+#include <QMimeData>
+#include <QTreeView>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The data of a drag that a tree view started: it names that view, so a drop can tell
+// its own drags from anything else carrying the same format.
+class TNodeDragData : public QMimeData {
+    Q_OBJECT
+public:
+    static constexpr const char* kFormat = "application/x-velmora-tree-node";
+    explicit TNodeDragData(QObject* source);
+    QObject* Source() const { return source_; }
+
+private:
+    QObject* source_;
+};
+
+// The view that started the drag, or null for a drag from anywhere else.
+QObject* DragSourceOf(const QMimeData* data);
+
+class TTreeNodeView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit TTreeNodeView(QWidget* parent = nullptr);
+
+    // Asked on every drag-over with the source of the drag and the pointer position in the
+    // viewport; true accepts a drop there.
+    std::function<bool(QObject* source, QPoint position)> DragOverHandler;
+    // Runs the drop of a drag whose last drag-over was accepted.
+    std::function<void(QObject* source)> DragDropHandler;
+
+    // What a drag of this view carries.
+    std::unique_ptr<TNodeDragData> NodeDragData();
+
+    // The rectangle of an item's label text (not its indentation), in viewport coordinates.
+    QRect LabelRect(const QModelIndex& index) const;
+
+    void ShowDropMark(QLine line);
+    void ClearDropMark();
+    const std::optional<QLine>& DropMark() const { return dropMark_; }
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool AskDragOver(QDropEvent& event);
+    void ScrollNearEdges(QPoint position);
+
+    std::optional<QLine> dropMark_;
+};

@@ -138,7 +138,7 @@ int OpenAndReport(const std::string& path) {
 }
 
 void Row(const char* what, const Measure& m, double goal, std::uintmax_t fileBytes = 0) {
-    std::printf("%-40s %7.3f s  cpu %7.3f s  goal %5.2f s", what, m.seconds, m.cpuSeconds, goal);
+    std::printf("%-42s %7.3f s  cpu %7.3f s  goal %5.2f s", what, m.seconds, m.cpuSeconds, goal);
     const long peakKiB = m.peakKiB;
     if (peakKiB) {
         std::printf("  peak %6.0f MiB = %.2f x file", peakKiB / 1024.0, peakKiB * 1024.0 / static_cast<double>(fileBytes));

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 // The mark is white and drawn so that it inverts what lies under it: visible on the
@@ -31,10 +33,8 @@ QObject* DragSourceOf(const QMimeData* data)
 TTreeNodeView::TTreeNodeView(QWidget* parent)
     : QTreeView(parent)
 {
-    setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDropIndicatorShown(false);  // the window draws its own mark
-    viewport()->setAcceptDrops(true);
 }
 
 std::unique_ptr<TNodeDragData> TTreeNodeView::NodeDragData()
@@ -79,17 +79,14 @@ void TTreeNodeView::startDrag(Qt::DropActions)
     drag->exec(Qt::MoveAction);
 }
 
-bool TTreeNodeView::AskDragOver(QDropEvent& event)
+void TTreeNodeView::AskDragOver(QDropEvent& event)
 {
-    const bool accepted =
-        DragOverHandler && DragOverHandler(DragSourceOf(event.mimeData()), event.position().toPoint());
-    if (accepted) {
+    if (DragOverHandler && DragOverHandler(DragSourceOf(event.mimeData()), event.position().toPoint())) {
         event.setDropAction(Qt::MoveAction);
         event.accept();
     } else {
         event.ignore();
     }
-    return accepted;
 }
 
 void TTreeNodeView::dragEnterEvent(QDragEnterEvent* event)

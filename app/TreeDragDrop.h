@@ -57,7 +57,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool AskDragOver(QDropEvent& event);
+    void AskDragOver(QDropEvent& event);
     void ScrollNearEdges(QPoint position);
 
     std::optional<QLine> dropMark_;

@@ -220,6 +220,9 @@ private slots:
         QVERIFY(DragTo(form, LeftHalf(form, NodeA(form)), *own));
         QVERIFY(form.TreeView1->DropMark());
         const QLine before = *form.TreeView1->DropMark();
+        // Drawn over the tree, inverting the white background into a dark line.
+        const QPoint onMark = before.center();
+        QVERIFY(qGray(form.TreeView1->viewport()->grab().toImage().pixel(onMark)) < 64);
         QVERIFY(DragTo(form, RightHalf(form, NodeA(form)), *own));
         QVERIFY(*form.TreeView1->DropMark() != before);
         QVERIFY(!DragTo(form, LeftHalf(form, NodeC(form)), *own));  // onto itself
@@ -228,6 +231,7 @@ private slots:
         QDragLeaveEvent leave;
         QCoreApplication::sendEvent(form.TreeView1->viewport(), &leave);
         QVERIFY(!form.TreeView1->DropMark());
+        QVERIFY(qGray(form.TreeView1->viewport()->grab().toImage().pixel(onMark)) > 192);
         QVERIFY(!form.Modified());
     }
 };

@@ -1,6 +1,7 @@
 #include "../app_ui/UnexpectedDialogs.h"
 #include "TreeFixture.h"
 
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
@@ -95,6 +96,20 @@ private slots:
         QCOMPARE(label.left(), item.left());
         QVERIFY(label.width() > 0 && label.width() < item.width());
         QVERIFY(Label(form, &NodeAt(form, {0, 0})).left() > label.left());
+
+        // Pressing on a node selects it, and moving with the button held starts a drag of it
+        // by itself, carrying the tree's own data.
+        QWidget* viewport = form.TreeView1->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, label.center());
+        QCOMPARE(form.Selected(), NodeC(form));
+        QVERIFY(!form.TreeView1->findChild<QDrag*>());
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(viewport, label.center() + QPoint(0, step * 10));
+        const QDrag* drag = form.TreeView1->findChild<QDrag*>();
+        QVERIFY(drag);
+        QCOMPARE(DragSourceOf(drag->mimeData()), form.TreeView1);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, label.center() + QPoint(0, 40));
+        QCOMPARE(Outline(form).size(), 7);
     }
 
     void everyRefusal()

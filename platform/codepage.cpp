@@ -190,8 +190,15 @@ void ForEachCp932Code(std::string_view utf8, EmitAscii&& emitAscii, Emit&& emit)
 //   character never swallows markup such as "<" or a quote); otherwise both bytes.
 std::string DecodeCp932(std::string_view bytes)
 {
+    std::string out;
+    DecodeCp932(bytes, out);
+    return out;
+}
+
+void DecodeCp932(std::string_view bytes, std::string& out)
+{
     const Cp932Tables& tables = Tables();
-    const Utf8Unit replacement = MakeUnit(kReplacementCharacter);
+    static const Utf8Unit replacement = MakeUnit(kReplacementCharacter);
     // No input byte yields more than 3 output bytes; one extra unit of room lets every
     // character be written with a single 4-byte copy. The output grows block by block, and
     // its first size fits Japanese text (2 bytes become 3) without growing.
@@ -199,7 +206,6 @@ std::string DecodeCp932(std::string_view bytes)
     constexpr std::size_t kRoomPerBlock = 3 * (kBlock + 1) + sizeof(Utf8Unit);
     const std::size_t n = bytes.size();
 
-    std::string out;
     out.resize(std::min(3 * n, n + n / 2 + kRoomPerBlock) + sizeof(Utf8Unit));
     char* dst = out.data();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -242,7 +248,6 @@ std::string DecodeCp932(std::string_view bytes)
         }
     }
     out.resize(static_cast<std::size_t>(dst - out.data()));
-    return out;
 }
 
 Cp932Encoded EncodeCp932(std::string_view utf8)

@@ -15,6 +15,8 @@ struct Cp932Encoded {
 
 // CP932 bytes to UTF-8. Never fails: a byte sequence that is not CP932 becomes U+FFFD.
 std::string DecodeCp932(std::string_view bytes);
+// The same into out, replacing its contents: a caller decoding many pieces reuses one buffer.
+void DecodeCp932(std::string_view bytes, std::string& out);
 
 // UTF-8 to CP932. Characters CP932 cannot hold (and malformed UTF-8) become "?" and are counted.
 Cp932Encoded EncodeCp932(std::string_view utf8);

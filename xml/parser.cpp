@@ -223,7 +223,7 @@ private:
     std::string_view Decoded(std::string_view piece)
     {
         if (!cp932_) return piece;
-        decoded_ = platform::DecodeCp932(piece);
+        platform::DecodeCp932(piece, decoded_);
         return decoded_;
     }
 

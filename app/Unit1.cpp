@@ -25,8 +25,6 @@ using document::TreeNode;
 
 namespace {
 
-const QString kUnnamedFileName = QStringLiteral("（ファイル名未設定）");
-
 constexpr int kInitialLeft = 267;
 constexpr int kInitialTop = 115;
 constexpr int kInitialWidth = 578;
@@ -61,7 +59,8 @@ std::string EditorTextOf(const QPlainTextEdit& editor)
 
 }  // namespace
 
-TForm1::TForm1()
+TForm1::TForm1(TFormStartup startup)
+    : FStartup(std::move(startup))
 {
     setWindowTitle(ApplicationTitle());
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -156,16 +155,12 @@ TForm1::TForm1()
 
 TForm1::~TForm1()
 {
+    FormDestroy();
     // The view and the model let go of the tree before it goes away, quietly: no handler
     // of a window being destroyed may run.
     const QSignalBlocker quiet(FModel);
     TreeView1->setModel(nullptr);
     FModel->SetTree(nullptr);
-}
-
-void TForm1::FormCreate()
-{
-    NewDocument();
 }
 
 // ---------------------------------------------------------------- document
@@ -215,7 +210,7 @@ void TForm1::NewDocument()
 {
     SetDocument(document::DocumentTree(), nullptr);
     FEncoding = nanxml::deShiftJIS;
-    SetFileName(kUnnamedFileName);
+    SetFileName(UnnamedFileName());
 }
 
 void TForm1::SetFileName(const QString& fileName)
@@ -417,17 +412,11 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 // ---------------------------------------------------------------- commands
 
-void TForm1::actNewExecute(QAction*) {}
-void TForm1::actOpenExecute(QAction*) {}
-void TForm1::actSaveAsExecute(QAction*) {}
-
 void TForm1::actEditNameExecute(QAction*)
 {
     if (TreeNode* node = Selected())
         TreeView1->edit(FModel->IndexOf(node));
 }
-
-void TForm1::actSaveExecute(QAction*) {}
 
 void TForm1::actNextExecute(QAction* Sender)
 {
@@ -472,13 +461,10 @@ void TForm1::actExportTextExecute(QAction*)
         ShowExportDialog(*FRootNode);
 }
 
-void TForm1::actCodeSJISExecute(QAction*) {}
 void TForm1::actWebsiteExecute(QAction*)
 {
     OpenHomePage();
 }
-
-void TForm1::actIniStyleExecute(QAction*) {}
 
 void TForm1::actAddSiblingUpdate(QAction* Sender)
 {
@@ -511,8 +497,6 @@ void TForm1::actCodeSJISUpdate(QAction* Sender)
     Sender->setChecked((Sender == actCodeUTF8) == (FEncoding == nanxml::deUTF8));
 }
 
-void TForm1::File1Click() {}
-
 void TForm1::PopupMenu1Popup()
 {
     FPopupNode = Selected();
@@ -527,9 +511,4 @@ void TForm1::popDeleteClick(QAction* Sender)
         actEditName->trigger();
     else
         actDelete->trigger();
-}
-
-void TForm1::FormCloseQuery(bool& CanClose)
-{
-    CanClose = true;
 }

@@ -10,10 +10,14 @@
 #pragma once
 
 #include "app/DocumentTree.h"
+#include "app/FormStartup.h"
 #include "app/TreeDragDrop.h"
 #include "app/TreeRules.h"
 #include "interchange/HxGuard.h"
 #include "interchange/HxVista.h"
+#include "settings/HxHistoryMenuBinding.h"
+#include "settings/HxRegIniDlg.h"
+#include "settings/Preferences.h"
 #include "xml/nanxml.h"
 
 #include <QFont>
@@ -22,6 +26,7 @@
 #include <QPersistentModelIndex>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -36,7 +41,7 @@ class TDocumentModel;
 class TForm1 : public THxVistaForm<QMainWindow> {
     Q_OBJECT
 public:
-    TForm1();
+    explicit TForm1(TFormStartup startup = {});
     ~TForm1() override;
 
     // Components.
@@ -159,6 +164,37 @@ public:
     void popDeleteClick(QAction* Sender);
     void FormCloseQuery(bool& CanClose);
 
+    // The document's life (Lifecycle.cpp).
+    static const QString& UnnamedFileName();
+    QFileDialog* SaveDialog1 = nullptr;
+    // How the document's file dialogs are run, exec() by default; tests answer them here.
+    static int ExecFileDialog(QFileDialog& dialog);
+    std::function<int(QFileDialog&)> RunFileDialog = &TForm1::ExecFileDialog;
+    // The storage dialog of actIniStyle; tests answer it here.
+    std::function<bool(const QString& keyText, std::optional<settings::THxIniStyle>& kind)> StorageDialog =
+        [this](const QString& keyText, std::optional<settings::THxIniStyle>& kind) {
+            return THxIniStyleDialog::Execute(this, keyText, kind);
+        };
+    // Replaces the document by the file's; on failure the new unnamed document remains.
+    void OpenDocument(const QString& path);
+    void WriteDocument(const QString& path);
+    // True when the document may be discarded: unmodified, saved, or the user said No.
+    bool QuerySaveChanges();
+    bool SaveDocument();
+    bool SaveDocumentAs();
+    void FormDropFiles(const QString& path);
+    void HistoryClick(settings::THxHistoryMenu& Sender, const std::string& path);
+    settings::THxHistoryFileMenu& HistoryMenu() { return *FHistoryMenu; }
+    const THxHistoryMenuBinding& HistoryMenuBinding() const { return *FHistoryMenuBinding; }
+
+    // Remembered settings (PreferencesBinding.cpp).
+    settings::Preferences CurrentPreferences() const;
+    void ApplyPreferences(const settings::Preferences& preferences);
+    // Returns the document that was being edited.
+    QString LoadPreferences();
+    void LoadOldPreferences();
+    void SavePreferences();
+
     // The window's position and client size when it was last in normal state.
     QRect NormalBounds() const;
     const QString& FileName() const { return FFileName; }
@@ -173,6 +209,13 @@ private:
     void CreateMenus();
     void CreatePopupMenu();
     void FormCreate();
+    QString LoadSettings();
+    void OpenFirstDocument(const QString& editingFileName);
+    void FormDestroy();
+    // Writes the document after the Shift_JIS question; a failure is shown and gives false.
+    bool SaveDocumentTo(const QString& path);
+    bool AllowShiftJisLoss();
+    void SetEncoding(nanxml::TDocumentEncoding encoding);
     void ShowNodeText(document::TreeNode* node);
     void StoreCaret();
     void ForgetNodesUnder(document::TreeNode* node);
@@ -182,6 +225,9 @@ private:
     void ConnectTreeDragDrop();
     std::optional<QFont> RunFontDialog(const QFont& initial);
 
+    TFormStartup FStartup;
+    std::unique_ptr<settings::THxHistoryFileMenu> FHistoryMenu;
+    std::unique_ptr<THxHistoryMenuBinding> FHistoryMenuBinding;
     QString FFileName;
     nanxml::TDocumentEncoding FEncoding = nanxml::deShiftJIS;
     int FNormalLeft = 0;

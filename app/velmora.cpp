@@ -7,7 +7,8 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     SetApplicationTitle(QStringLiteral("ヴェルモラ"));
-    TForm1 form;
+    TFormStartup startup{ProgramSettingsEnvironment(), application.arguments().mid(1)};
+    TForm1 form(std::move(startup));
     form.show();
     return application.exec();
 }

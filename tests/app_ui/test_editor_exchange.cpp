@@ -4,6 +4,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractItemModelTester>
+#include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTreeView>
@@ -209,6 +210,7 @@ private slots:
 
         QTest::keyClicks(form.Memo1, QStringLiteral("?"));
         form.ApplicationEvents1Idle();
+        form.RunFileDialog = [](QFileDialog&) { return int(QDialog::Rejected); };  // the save is cancelled
         form.actSave->trigger();
         QCOMPARE(A(form).Data().Text(), std::string("alpha\r\nbeta!?\r\n"));
         QTest::keyClick(form.Memo1, Qt::Key_Backspace);

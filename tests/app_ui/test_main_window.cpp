@@ -468,6 +468,10 @@ private slots:
     void windowlessCommandsCanBeTriggeredSafely()
     {
         TForm1 form;
+        // actNew and actExit ask about the changes made by the others: discard them.
+        form.MessageDlg = [](const QString&, interchange::TMsgDlgType, interchange::TMsgDlgButtons) {
+            return interchange::mrNo;
+        };
         form.SetDocument(SmallTree(), nullptr);
         form.show();
         form.SelectNode(&NodeAt(form, {0}));

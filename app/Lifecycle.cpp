@@ -118,7 +118,9 @@ void TForm1::FormCreate()
     FHistoryMenu->OnClick = [this](settings::THxHistoryMenu& sender, const std::string& path) {
         HistoryClick(sender, path);
     };
-    FHistoryMenu->AskRemove = [](const std::string& text) { return AskRemoveFromHistory(QString::fromStdString(text)); };
+    FHistoryMenu->AskRemove = [](const std::string& text) {
+        return AskRemoveFromHistory(QString::fromStdString(text));
+    };
     FHistoryMenuBinding = std::make_unique<THxHistoryMenuBinding>(
         *FHistoryMenu, *mnuHistory, true, [this](const std::function<void()>& body) { RunCommand(body); });
 
@@ -236,7 +238,8 @@ bool TForm1::SaveDocumentTo(const QString& path)
         return true;
     } catch (const platform::FileError& error) {
         // A save that fails silently would let the user believe the work is kept.
-        ShowApplicationError(QString::fromUtf8(error.what()) + QLatin1Char('\r') + QString::fromStdString(error.reason()));
+        ShowApplicationError(QString::fromUtf8(error.what()) + QLatin1Char('\r') +
+                             QString::fromStdString(error.reason()));
     } catch (const std::exception& error) {
         ShowApplicationError(QString::fromUtf8(error.what()));
     }

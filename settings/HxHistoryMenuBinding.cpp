@@ -60,8 +60,8 @@ void THxHistoryMenuBinding::Mirror()
 
 bool AskRemoveFromHistory(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
-                    QMessageBox::NoButton, nullptr);
+    const QString shown = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), shown, QMessageBox::NoButton, nullptr);
     QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yes);

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 using settings::isIni;
 using settings::isRegistry;
 
@@ -73,6 +75,33 @@ THxIniStyleDialog::THxIniStyleDialog()
     setTabOrder(Button2, Button3);
     Label4->installEventFilter(this);
     Label5->installEventFilter(this);
+    FitToText();
+}
+
+void THxIniStyleDialog::FitToText()
+{
+    // The layout suits a 12-pixel face with tight lines. A fallback face with taller lines or
+    // wider glyphs gets the room it needs, downwards, so that no caption or explanation is cut.
+    lblKeyPath->resize(lblKeyPath->width(), lblKeyPath->fontMetrics().height());
+    int shift = 0;
+    for (QWidget* control : {static_cast<QWidget*>(rdoIni), static_cast<QWidget*>(Label4),
+                             static_cast<QWidget*>(rdoRegistry), static_cast<QWidget*>(Label5),
+                             static_cast<QWidget*>(lblKeyPath)}) {
+        QRect bounds = control->geometry().translated(0, shift);
+        int needed = control->sizeHint().height();
+        if (auto* label = qobject_cast<QLabel*>(control); label && label->wordWrap())
+            needed = label->heightForWidth(bounds.width());
+        else
+            bounds.setWidth(std::max(bounds.width(), control->sizeHint().width()));
+        if (needed > bounds.height()) {
+            shift += needed - bounds.height();
+            bounds.setHeight(needed);
+        }
+        control->setGeometry(bounds);
+    }
+    Button2->move(Button2->x(), Button2->y() + shift);
+    Button3->move(Button3->x(), Button3->y() + shift);
+    setFixedSize(kClientWidth, kClientHeight + shift);
 }
 
 void THxIniStyleDialog::Label4Click()

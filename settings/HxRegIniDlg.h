@@ -43,6 +43,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FitToText();
 };
 
 // The settings environment of the running program: the first-start question and the

@@ -252,11 +252,19 @@ void DecodeCp932(std::string_view bytes, std::string& out)
 
 Cp932Encoded EncodeCp932(std::string_view utf8)
 {
+    Cp932Encoded result;
+    result.unmappable = EncodeCp932(utf8, result.bytes);
+    return result;
+}
+
+std::size_t EncodeCp932(std::string_view utf8, std::string& bytes)
+{
     // CP932 never needs more bytes than UTF-8 for the same character, nor "?" more than
     // the malformed bytes it replaces.
-    Cp932Encoded result;
-    result.bytes.resize(utf8.size());
-    char* out = result.bytes.data();
+    const std::size_t start = bytes.size();
+    bytes.resize(start + utf8.size());
+    char* out = bytes.data() + start;
+    std::size_t unmappable = 0;
     ForEachCp932Code(
         utf8,
         [&](std::string_view ascii) {
@@ -266,7 +274,7 @@ Cp932Encoded EncodeCp932(std::string_view utf8)
         [&](std::uint16_t code) {
             if (code == 0) {
                 *out++ = '?';
-                ++result.unmappable;
+                ++unmappable;
             } else if (code < 0x100) {
                 *out++ = static_cast<char>(code);
             } else {
@@ -274,8 +282,8 @@ Cp932Encoded EncodeCp932(std::string_view utf8)
                 *out++ = static_cast<char>(code & 0xFF);
             }
         });
-    result.bytes.resize(static_cast<std::size_t>(out - result.bytes.data()));
-    return result;
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+    return unmappable;
 }
 
 std::size_t CountCp932Unmappable(std::string_view utf8)

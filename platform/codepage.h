@@ -20,6 +20,8 @@ void DecodeCp932(std::string_view bytes, std::string& out);
 
 // UTF-8 to CP932. Characters CP932 cannot hold (and malformed UTF-8) become "?" and are counted.
 Cp932Encoded EncodeCp932(std::string_view utf8);
+// The same appended to out; returns how many characters became "?".
+std::size_t EncodeCp932(std::string_view utf8, std::string& out);
 
 // How many characters EncodeCp932 would turn into "?", without building the output.
 std::size_t CountCp932Unmappable(std::string_view utf8);

@@ -72,9 +72,9 @@ std::string ShiftJisFile(const TNanXMLParentNode& root, const std::string& decla
     // plain CR LF by itself sends the whole file through the normaliser.
     bool onlyCrLf = true;
     const auto encode = [&](std::string& piece) {
-        const platform::Cp932Encoded encoded = platform::EncodeCp932(piece);
-        onlyCrLf = onlyCrLf && HasOnlyCrLfBreaks(encoded.bytes);
-        file += encoded.bytes;
+        const std::size_t encodedStart = file.size();
+        platform::EncodeCp932(piece, file);
+        onlyCrLf = onlyCrLf && HasOnlyCrLfBreaks(std::string_view(file).substr(encodedStart));
         piece.clear();
     };
     std::string piece = declaration;

@@ -121,21 +121,23 @@ TNanXMLParentNode::~TNanXMLParentNode()
 
 void TNanXMLParentNode::ClearChildren()
 {
-    // Flattened, so that a tree of any depth is torn down without recursion: every node is
-    // emptied of its children before it is destroyed.
-    TNanXMLNodeList::Storage doomed = std::move(children_);
-    children_.clear();
-    while (!doomed.empty()) {
-        std::unique_ptr<TNanXMLNode> node = std::move(doomed.back());
-        doomed.pop_back();
-        node->parent_ = nullptr;
-        if (TNanXMLParentNode* parent = node->AsParent()) {
-            for (auto& child : parent->children_) {
-                child->parent_ = nullptr;
-                doomed.push_back(std::move(child));
-            }
-            parent->children_.clear();
+    // Flattened, so that a tree of any depth is torn down without recursion: every parent
+    // is emptied of its children before it is destroyed. Leaves, most of a document, are
+    // destroyed at once; only parents wait in the list.
+    TNanXMLNodeList::Storage doomedParents;
+    const auto takeChildren = [&doomedParents](TNanXMLNodeList::Storage& children) {
+        for (auto& child : children) {
+            child->parent_ = nullptr;  // so that its destructor leaves the list alone
+            if (child->AsParent() != nullptr) doomedParents.push_back(std::move(child));
+            else child.reset();
         }
+        children.clear();
+    };
+    takeChildren(children_);
+    while (!doomedParents.empty()) {
+        std::unique_ptr<TNanXMLNode> node = std::move(doomedParents.back());
+        doomedParents.pop_back();
+        takeChildren(node->AsParent()->children_);
     }
 }
 

@@ -45,8 +45,12 @@ test-asan: build-asan
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-bench: build
-	$(BUILD_DIR)/bench/run_benchmarks
+# make bench: a Release build of the benchmark programs in build-bench/, then one table.
+BENCH_DIR ?= build-bench
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_document bench_nanxml bench_codepage bench_typing bench_window
+	bench/run_benchmarks.sh $(BENCH_DIR)
 
 # make fuzz [FUZZ_SECONDS=300]: every harness in turn, built with clang in build-fuzz/.
 FUZZ_SECONDS ?= 300
@@ -55,4 +59,4 @@ fuzz: deps
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run_fuzzers.sh
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(BENCH_DIR)

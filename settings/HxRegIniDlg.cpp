@@ -157,6 +157,10 @@ settings::SettingsEnvironment ProgramSettingsEnvironment()
                                    TMsgDlgBtn::mbYes | TMsgDlgBtn::mbNo, question.ownTaskbarButton);
         },
         [](const std::string& text) {
-            VistaMessageDlg(QString::fromStdString(text), TMsgDlgType::mtWarning, ButtonBit(TMsgDlgBtn::mbOK), true);
+            // At the first start no main window is on screen; in the storage choice the
+            // warning belongs to the main window.
+            const bool ownTaskbarButton = !PrimaryForm() || !PrimaryForm()->isVisible();
+            VistaMessageDlg(QString::fromStdString(text), TMsgDlgType::mtWarning, ButtonBit(TMsgDlgBtn::mbOK),
+                            ownTaskbarButton);
         });
 }

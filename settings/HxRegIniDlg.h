@@ -49,6 +49,6 @@ private:
 };
 
 // The settings environment of the running program: the first-start question and the
-// warning about an unwritable folder are message dialogs with task-bar buttons of their own,
-// as no main window is on screen when they are asked.
+// warning about an unwritable folder are message dialogs; while no main window is on screen
+// they have task-bar buttons of their own.
 settings::SettingsEnvironment ProgramSettingsEnvironment();

@@ -163,6 +163,28 @@ TEST(Nodes, AddTextEscapesAndGetTextRestores)
     EXPECT_EQ(entities.GetChild(7)->GetXML(), "&AMP;");
 }
 
+TEST(Nodes, AddTextFindsMarkupCharactersAtEveryPosition)
+{
+    // Long enough to be searched eight bytes at a time; the filler holds bytes that differ from
+    // "<" (3C), ">" (3E) and "&" (26) only in the high bit: ＜ is EF BC 9C, ¾ C2 BE, ｦ EF BD A6.
+    const std::string filler = "ab＜¾ｦcdefghijklmnop";
+    for (std::size_t at = 0; at <= filler.size(); ++at) {
+        for (const char special : {'<', '>', '&'}) {
+            std::string text = filler;
+            text.insert(at, 1, special);
+            TNanXMLElement element;
+            element.AddText(text);
+            const std::string reference = special == '<' ? "&lt;" : special == '>' ? "&gt;" : "&amp;";
+            EXPECT_EQ(element.GetInnerXML(), filler.substr(0, at) + reference + filler.substr(at)) << at;
+            EXPECT_EQ(element.ChildCount(), (at > 0 ? 1 : 0) + 1 + (at < filler.size() ? 1 : 0)) << at;
+        }
+    }
+    TNanXMLElement plain;
+    plain.AddText(filler);
+    EXPECT_EQ(plain.GetInnerXML(), filler);
+    EXPECT_EQ(plain.ChildCount(), 1);
+}
+
 TEST(Nodes, GetTextGathersAllDescendantCharacterData)
 {
     TNanXMLParentNode root;

@@ -42,7 +42,7 @@ function first_seconds(   i) { for (i = 1; i < NF; i++) if ($i ~ /^[0-9.]+$/ && 
 }
 / slowest of / {
     k = first_seconds(); name = name_before(k); ms = $k * 1000; goal = field_after("goal") * 1000
-    print "core " name, sprintf("%.4f ms (slowest %.4f ms)", ms, $NF == "MISSED" ? $(NF - 2) * 1000 : $(NF - 1) * 1000),
+    print "core " name, sprintf("%.3f ms (slowest %.3f ms)", ms, $NF == "MISSED" ? $(NF - 2) * 1000 : $(NF - 1) * 1000),
           "< " goal " ms", (ms < goal ? "yes" : "NO")
 }' "$LOG" >>"$ROWS"
 
@@ -65,16 +65,18 @@ google() {
     program=$1
     targets=$2
     run "$program" --benchmark_format=csv
-    awk -F, -v OFS='\t' -v targets="$targets" '
+    awk -F, -v OFS='\t' -v targets="$targets" -v prefix="${program#bench_}" '
     BEGIN { n = split(targets, t, ";"); for (i = 1; i <= n; i++) { split(t[i], kv, "="); goal[kv[1]] = kv[2] } }
     $1 == "name" { for (i = 1; i <= NF; i++) column[$i] = i; header = 1; next }
     header && NF > 4 {
-        name = $1; gsub(/"/, "", name); sub(/^BM_/, "", name)
+        name = $1; gsub(/"/, "", name); sub(/^BM_/, "", name); sub(/\/iterations:.*/, "", name)
+        label = ("label" in column) ? $(column["label"]) : ""; gsub(/"/, "", label)
         value = $(column["real_time"]); unit = $(column["time_unit"])
         result = sprintf("%.3f %s", value, unit)
         if (("bytes_per_second" in column) && $(column["bytes_per_second"]) != "")
             result = result sprintf(", %.0f MB/s", $(column["bytes_per_second"]) / 1e6)
         key = name; sub(/\/.*/, "", key)
+        name = prefix " " name (label == "" ? "" : " (" label ")")
         if (key in goal) print name, result, "< " goal[key] " " unit, (value + 0 < goal[key] + 0 ? "yes" : "NO")
         else print name, result, "-", "-"
     }' "$LOG" >>"$ROWS"

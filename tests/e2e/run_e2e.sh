@@ -14,7 +14,7 @@ app_pid=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
+    [ -n "${KEEP_E2E:-}" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -28,7 +28,10 @@ fail() {
 mkdir -p "$work/bin" "$work/config" "$work/home"
 cp "$binary" "$work/bin/velmora"
 export XDG_CONFIG_HOME="$work/config" HOME="$work/home" XDG_RUNTIME_DIR="$work/home"
+chmod 700 "$work/home"
 export QT_QPA_PLATFORM=xcb LANG=C.UTF-8
+# A sanitizer build of the program: leaks of system libraries are not its own.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 unset QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION || true
 
 exec 3>"$work/display"

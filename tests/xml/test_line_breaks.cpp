@@ -52,6 +52,18 @@ TEST(LineBreaks, CrLfCheckAgreesWithTheLiteralRule)
         }
         ASSERT_EQ(HasOnlyCrLfBreaks(text), LiterallyOnlyCrLf(text)) << round;
     }
+    // Words passed over whole must hold no break: bytes just beside CR and LF, and bytes that
+    // differ from them only in the high bit, next to breaks at every offset.
+    const char neighbours[] = {'\x0c', '\x0e', '\x0b', '\x8d', '\x8a', '\xe3', 'a'};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const std::size_t length = random() % 40;
+        for (std::size_t i = 0; i < length; ++i) {
+            if (random() % 8 == 0) text += random() % 4 == 0 ? "\r" : "\r\n";
+            else text += neighbours[random() % std::size(neighbours)];
+        }
+        ASSERT_EQ(HasOnlyCrLfBreaks(text), LiterallyOnlyCrLf(text)) << round;
+    }
 }
 
 TEST(LineBreaks, SourceOffsetUndoesNulsAndLineBreaks)

@@ -15,7 +15,17 @@ LOG=$(mktemp)
 trap 'rm -f "$ROWS" "$LOG"' EXIT
 export QT_QPA_PLATFORM=offscreen
 
+# A program whose output gave no rows has changed its format: say so rather than leave it out.
+expect_rows() {
+    if [ "$(wc -l <"$ROWS")" -le "$ROWS_BEFORE" ]; then
+        echo "no results read from $1; its output was:" >&2
+        cat "$LOG" >&2
+        exit 1
+    fi
+}
+
 run() {
+    ROWS_BEFORE=$(wc -l <"$ROWS")
     echo "running $1 ..." >&2
     if ! "$BENCH/$@" >"$LOG" 2>&1; then
         echo "$1 failed:" >&2
@@ -45,6 +55,7 @@ function first_seconds(   i) { for (i = 1; i < NF; i++) if ($i ~ /^[0-9.]+$/ && 
     print "core " name, sprintf("%.3f ms (slowest %.3f ms)", ms, $NF == "MISSED" ? $(NF - 2) * 1000 : $(NF - 1) * 1000),
           "< " goal " ms", (ms < goal ? "yes" : "NO")
 }' "$LOG" >>"$ROWS"
+expect_rows bench_document
 
 # bench_nanxml: "case  MiB seconds cpu MiB/s peak peak/x [R x ordinary (cpu)]"; hostile inputs
 # are held to the same order (under 10x) as loading an ordinary 10 MB document.
@@ -59,6 +70,7 @@ awk -v OFS='\t' '
     if (ratio == "") print "nanxml " s, result, "-", "-"
     else print "nanxml " s, result ", " ratio "x ordinary cpu", "< 10x ordinary", (ratio + 0 < 10 ? "yes" : "NO")
 }' "$LOG" >>"$ROWS"
+expect_rows bench_nanxml
 
 # Google Benchmark programs, read from their CSV output.
 google() {
@@ -80,6 +92,7 @@ google() {
         if (key in goal) print name, result, "< " goal[key] " " unit, (value + 0 < goal[key] + 0 ? "yes" : "NO")
         else print name, result, "-", "-"
     }' "$LOG" >>"$ROWS"
+    expect_rows "$program"
 }
 google bench_codepage ""
 google bench_typing "TypeCharacterIn10MBNode=16"
@@ -90,6 +103,7 @@ awk -F'\t' -v OFS='\t' 'NF == 4 {
     if ($4 == "-") print $1, $2 " " $3, "-", "-"
     else print $1, $2 " " $3, "< " $4 " " $3, ($2 + 0 < $4 + 0 ? "yes" : "NO")
 }' "$LOG" >>"$ROWS"
+expect_rows bench_window
 
 awk -F'\t' '
 { for (i = 1; i <= 4; i++) { cell[NR, i] = $i; if (length($i) > width[i]) width[i] = length($i) } }

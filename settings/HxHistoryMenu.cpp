@@ -73,7 +73,10 @@ void THxHistoryMenu::UpdateMenu() {
     for (int k = 0; k < kMenuItemCount; ++k) {
         THxHistoryMenuItem& item = menuItems_[static_cast<std::size_t>(k)];
         item.Visible = k < visibleCount_ && k < Count();
-        if (item.Visible) item.Caption = "&" + std::to_string(k + 1) + " " + captionList_[static_cast<std::size_t>(k)];
+        if (!item.Visible) continue;
+        item.Caption = "&" + std::to_string(k + 1);
+        item.Caption += ' ';
+        item.Caption += captionList_[static_cast<std::size_t>(k)];
     }
     if (OnMenuUpdated) OnMenuUpdated();
 }

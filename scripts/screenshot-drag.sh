@@ -10,19 +10,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 out=${2:-$build/screenshots}
-display=${SCREENSHOT_DISPLAY:-:97}
 
 cmake --build "$build" --target drag_mark_shot -j2 >/dev/null
 shot="$build/tests/app_tree/drag_mark_shot"
 mkdir -p "$out"
 
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
+. scripts/xvfb.sh
+start_xvfb
 
 for kind in before child; do
   log=$(mktemp)

@@ -10,13 +10,8 @@ out=${2:-$build/screenshots}
 
 cmake --build "$build" --target show_dialogs -j2
 mkdir -p "$out"
-# Xvfb picks a free display number and reports it, so parallel runs do not collide.
-number_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 3>"$number_file" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb"; rm -f "$number_file"' EXIT
-for _ in $(seq 50); do [ -s "$number_file" ] && break; sleep 0.1; done
-display=:$(head -n1 "$number_file")
+. scripts/xvfb.sh
+start_xvfb
 
 for dialog in export about; do
   DISPLAY=$display "$build/tests/interchange_ui/show_dialogs" "$dialog" 4000 &

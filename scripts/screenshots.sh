@@ -9,19 +9,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 out=${2:-$build/screenshots}
-display=${SCREENSHOT_DISPLAY:-:99}
 
 cmake --build "$build" --target screenshot_scenes -j2 >/dev/null
 scenes="$build/tests/app_ui/screenshot_scenes"
 mkdir -p "$out"
 
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
+. scripts/xvfb.sh
+start_xvfb
 
 for scene in main menu dialog; do
   log=$(mktemp)

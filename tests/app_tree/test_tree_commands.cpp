@@ -59,20 +59,10 @@ void VerifyNewNodeThenEscape(TForm1& form, TreeNode* added)
 
 }  // namespace
 
-class TestTreeCommands : public QObject {
+class TestTreeCommands : public WindowTestCase {
     Q_OBJECT
-    std::unique_ptr<UnexpectedDialogs> dialogs_;
 
 private slots:
-    void initTestCase() { SetApplicationTitle(QStringLiteral("ヴェルモラ")); }
-    void init() { dialogs_ = std::make_unique<UnexpectedDialogs>(); }
-    void cleanup()
-    {
-        const QStringList shown = dialogs_->Messages();
-        dialogs_.reset();
-        QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char('|'))));
-    }
-
     void addAnchorsOnTheRootAChildAndNoSelection()
     {
         TForm1 form;

@@ -68,20 +68,10 @@ QStringList Contents(const TreeNode& top)
 
 }  // namespace
 
-class TestTreeDragDrop : public QObject {
+class TestTreeDragDrop : public WindowTestCase {
     Q_OBJECT
-    std::unique_ptr<UnexpectedDialogs> dialogs_;
 
 private slots:
-    void initTestCase() { SetApplicationTitle(QStringLiteral("ヴェルモラ")); }
-    void init() { dialogs_ = std::make_unique<UnexpectedDialogs>(); }
-    void cleanup()
-    {
-        const QStringList shown = dialogs_->Messages();
-        dialogs_.reset();
-        QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char('|'))));
-    }
-
     void theTreeStartsDragsOfItsNodes()
     {
         TForm1 form;

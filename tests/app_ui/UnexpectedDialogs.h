@@ -4,7 +4,11 @@
 
 #include "interchange/HxVista.h"
 
+#include <QObject>
 #include <QStringList>
+#include <QtTest>
+
+#include <memory>
 
 class UnexpectedDialogs {
 public:
@@ -24,4 +28,32 @@ public:
 private:
     QStringList messages_;
     TVistaMessageRunner previous_;
+};
+
+// Base of the window tests: every test function runs with its own UnexpectedDialogs, and a
+// dialog it did not expect fails it. Qt Test runs these inherited slots for each derived class.
+class WindowTestCase : public QObject {
+    Q_OBJECT
+
+protected:
+    // The messages shown so far in this test; a fresh watch starts after the call.
+    QStringList TakeShownMessages()
+    {
+        const QStringList shown = dialogs_->Messages();
+        dialogs_ = std::make_unique<UnexpectedDialogs>();
+        return shown;
+    }
+
+private slots:
+    void initTestCase() { SetApplicationTitle(QStringLiteral("ヴェルモラ")); }
+    void init() { dialogs_ = std::make_unique<UnexpectedDialogs>(); }
+    void cleanup()
+    {
+        const QStringList shown = dialogs_->Messages();
+        dialogs_.reset();
+        QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char('|'))));
+    }
+
+private:
+    std::unique_ptr<UnexpectedDialogs> dialogs_;
 };

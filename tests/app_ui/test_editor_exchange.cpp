@@ -42,20 +42,10 @@ void SetCaret(TForm1& form, int position, int anchor = -1)
 
 }  // namespace
 
-class TestEditorExchange : public QObject {
+class TestEditorExchange : public WindowTestCase {
     Q_OBJECT
-    std::unique_ptr<UnexpectedDialogs> dialogs_;
 
 private slots:
-    void initTestCase() { SetApplicationTitle(QStringLiteral("ヴェルモラ")); }
-    void init() { dialogs_ = std::make_unique<UnexpectedDialogs>(); }
-    void cleanup()
-    {
-        const QStringList shown = dialogs_->Messages();
-        dialogs_.reset();
-        QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char('|'))));
-    }
-
     void editedTextAndCaretComeBack()
     {
         TForm1 form;

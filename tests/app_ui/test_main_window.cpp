@@ -103,20 +103,10 @@ void ShowActive(TForm1& form)
 
 }  // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public WindowTestCase {
     Q_OBJECT
-    std::unique_ptr<UnexpectedDialogs> dialogs_;
 
 private slots:
-    void initTestCase() { SetApplicationTitle(QStringLiteral("ヴェルモラ")); }
-    void init() { dialogs_ = std::make_unique<UnexpectedDialogs>(); }
-    void cleanup()
-    {
-        const QStringList shown = dialogs_->Messages();
-        dialogs_.reset();
-        QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1Char('|'))));
-    }
-
     void layoutOfTheWindow()
     {
         TForm1 form;
@@ -456,8 +446,7 @@ private slots:
         form.SelectNode(&NodeAt(form, {0}));
         form.Memo1->insertPlainText(QStringLiteral("kept"));
         form.RunCommand([] { throw std::runtime_error("ファイル /nowhere/x.trm は開けません"); });
-        const QStringList shown = dialogs_->Messages();
-        dialogs_ = std::make_unique<UnexpectedDialogs>();
+        const QStringList shown = TakeShownMessages();
         QCOMPARE(shown, QStringList{QStringLiteral("ファイル /nowhere/x.trm は開けません.")});
         // The pending text was stored before the command ran; the window still works.
         QCOMPARE(NodeAt(form, {0}).Data().Text(), std::string("kept\r\n"));

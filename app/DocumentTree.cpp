@@ -106,10 +106,29 @@ std::size_t SubtreeSize(const TreeNode& node) {
 }
 
 bool IsInSubtree(const TreeNode* target, const TreeNode* node) noexcept {
-    if (!node) return false;
-    for (const TreeNode* p = target; p; p = p->Parent())
-        if (p == node) return true;
-    return false;
+    if (!target || !node) return false;
+    // Two searches in turn, one step each: up from target through its ancestors, and through
+    // node's subtree in tree order. Whichever ends first decides, so a leaf dropped onto a
+    // node 100,000 levels deep costs a few steps rather than 100,000.
+    const TreeNode* up = target;
+    const TreeNode* down = node;
+    bool leaving = false;  // down has finished its own subtree and is climbing back
+    for (;;) {
+        if (up == node || down == target) return true;
+        up = up->Parent();
+        if (!up) return false;
+        if (!leaving && down->HasChildren()) {
+            down = down->FirstChild();
+        } else if (down == node) {
+            return false;  // the whole subtree was seen
+        } else if (const TreeNode* next = down->NextSibling()) {
+            down = next;
+            leaving = false;
+        } else {
+            down = down->Parent();
+            leaving = true;
+        }
+    }
 }
 
 }  // namespace document

@@ -111,8 +111,8 @@ private:
 // Counts the nodes of a subtree, node included (iteratively: any depth is fine).
 std::size_t SubtreeSize(const TreeNode& node);
 
-// True when target is node or one of its descendants: walks up from target through its
-// parents until node is met or there is no parent. False when either is null.
+// True when target is node or one of its descendants. False when either is null. Takes
+// time in proportion to the smaller of target's depth and the size of node's subtree.
 bool IsInSubtree(const TreeNode* target, const TreeNode* node) noexcept;
 
 }  // namespace document

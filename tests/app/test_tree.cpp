@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,29 @@ TEST(Tree, NodeWithoutChildrenIsNeverExpanded) {
     a.SetExpanded(true);
     tree.MoveNode(child, b, 0);
     EXPECT_FALSE(a.Expanded());
+}
+
+// Every pair of nodes of random trees, against the plain definition: target's ancestors
+// (target included) hold node.
+TEST(Tree, IsInSubtreeAnswersForEveryPairOfNodes) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 20; ++round) {
+        DocumentTree tree;
+        std::vector<TreeNode*> nodes{&tree.Root()};
+        for (int i = 0; i < 40; ++i) {
+            // Mostly recent parents, for deep chains as well as wide fans.
+            std::uniform_int_distribution<std::size_t> pick(round % 2 ? 0 : nodes.size() / 2, nodes.size() - 1);
+            nodes.push_back(&tree.AppendNode(*nodes[pick(rng)], "n"));
+        }
+        for (const TreeNode* target : nodes) {
+            for (const TreeNode* node : nodes) {
+                bool expected = false;
+                for (const TreeNode* p = target; p; p = p->Parent()) expected = expected || p == node;
+                EXPECT_EQ(IsInSubtree(target, node), expected);
+            }
+        }
+        EXPECT_FALSE(IsInSubtree(nullptr, nodes.back()));
+    }
 }
 
 TEST(Tree, VeryDeepTreeIsBuiltMeasuredAndDestroyed) {

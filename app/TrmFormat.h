@@ -46,6 +46,12 @@ std::string FormatModifiedStamp(const std::tm& time);
 void WriteDocument(const std::string& path, const DocumentTree& tree, const TreeNode* selected,
                    TDocumentEncoding encoding, const std::tm& modified = LocalTimeNow());
 
+// WriteDocument that loses no characters: when Shift_JIS cannot hold some of them, the file
+// is left as it was and their number is returned (as CountShiftJisUnmappable counts them);
+// 0 when the file was written.
+std::size_t WriteDocumentLosslessly(const std::string& path, const DocumentTree& tree, const TreeNode* selected,
+                                    TDocumentEncoding encoding, const std::tm& modified = LocalTimeNow());
+
 // How many characters of the tree's names and texts a Shift_JIS save would write as "?".
 std::size_t CountShiftJisUnmappable(const DocumentTree& tree);
 

@@ -63,14 +63,11 @@ int TrmTool::Convert(const std::string& in, const std::string& outPath, std::opt
                      std::ostream& err) {
     const OpenedDocument& doc = document_.emplace(OpenDocument(in));
     const TDocumentEncoding target = encoding.value_or(doc.encoding);
-    if (target == TDocumentEncoding::deShiftJIS) {
-        // Never lose characters behind the user's back: Shift_JIS would write them as "?".
-        if (const std::size_t lost = CountShiftJisUnmappable(doc.tree)) {
-            err << "Shift_JIS で保存できない文字が " << lost << " 個あります。--encoding utf8 で保存してください\n";
-            return 1;
-        }
+    // Never lose characters behind the user's back: Shift_JIS would write them as "?".
+    if (const std::size_t lost = WriteDocumentLosslessly(outPath, doc.tree, doc.selected, target)) {
+        err << "Shift_JIS で保存できない文字が " << lost << " 個あります。--encoding utf8 で保存してください\n";
+        return 1;
     }
-    WriteDocument(outPath, doc.tree, doc.selected, target);
     return 0;
 }
 

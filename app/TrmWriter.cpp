@@ -2,6 +2,7 @@
 #include "app/NodeNameEscaping.h"
 #include "app/TrmFormat.h"
 #include "platform/codepage.h"
+#include "xml/stream_writer.h"
 
 #include <cstdio>
 #include <utility>
@@ -9,37 +10,55 @@
 
 namespace document {
 
-using nanxml::TNanXML;
-using nanxml::TNanXMLElement;
+using nanxml::TNanXMLStreamWriter;
 
 namespace {
 
-// The payload's part of a node element: selstart, sellength, then the text element.
-void SaveToXml(const TVLNodeData& data, TNanXMLElement& element) {
-    element.AddAttribute("selstart", std::to_string(data.SelStart));
-    element.AddAttribute("sellength", std::to_string(data.SelLength));
-    element.AddElement("text")->AddText(data.Text());
-}
-
-TNanXMLElement& WriteOneNode(TNanXMLElement& parent, const TreeNode& node, const TreeNode* selected) {
-    TNanXMLElement& element = *parent.AddElement("node");
-    element.AddAttribute("name", EscapeNodeName(node.Name()));
-    element.AddAttribute("expanded", node.Expanded() ? "yes" : "no");
-    SaveToXml(node.Data(), element);
-    if (&node == selected) element.AddAttribute("selected", "yes");
-    return element;
+// A node element's start tag and its text element; its children follow, then EndElement.
+void StartNode(TNanXMLStreamWriter& xml, const TreeNode& node, const TreeNode* selected) {
+    const TVLNodeData& data = node.Data();
+    xml.StartElement("node");
+    xml.AddAttribute("name", EscapeNodeName(node.Name()));
+    xml.AddAttribute("expanded", node.Expanded() ? "yes" : "no");
+    xml.AddAttribute("selstart", std::to_string(data.SelStart));
+    xml.AddAttribute("sellength", std::to_string(data.SelLength));
+    if (&node == selected) xml.AddAttribute("selected", "yes");
+    xml.StartElement("text");
+    xml.AddText(data.Text());
+    xml.EndElement();
 }
 
 // A node element for node and, nested in it, one for each descendant in tree order. Walked
 // with a work list so that any depth can be written.
-void WriteNode(TNanXMLElement& parent, const TreeNode& node, const TreeNode* selected) {
-    std::vector<std::pair<const TreeNode*, TNanXMLElement*>> pending{{&node, &parent}};
-    while (!pending.empty()) {
-        const auto [current, parentElement] = pending.back();
-        pending.pop_back();
-        TNanXMLElement& element = WriteOneNode(*parentElement, *current, selected);
-        for (std::size_t i = current->ChildCount(); i > 0; --i) pending.emplace_back(current->Child(i - 1), &element);
+void WriteNode(TNanXMLStreamWriter& xml, const TreeNode& node, const TreeNode* selected) {
+    struct Frame {
+        const TreeNode* node;
+        std::size_t nextChild;
+    };
+    StartNode(xml, node, selected);
+    std::vector<Frame> open{{&node, 0}};
+    while (!open.empty()) {
+        Frame& frame = open.back();
+        if (frame.nextChild == frame.node->ChildCount()) {
+            xml.EndElement();
+            open.pop_back();
+            continue;
+        }
+        const TreeNode* child = frame.node->Child(frame.nextChild++);
+        StartNode(xml, *child, selected);
+        open.push_back({child, 0});
     }
+}
+
+// The whole document, up to the commit: what is left is the caller's choice.
+void WriteMarkup(TNanXMLStreamWriter& xml, const DocumentTree& tree, const TreeNode* selected, const std::tm& modified) {
+    xml.StartElement("velmora");
+    xml.StartElement("file");
+    xml.AddAttribute("version", "2");
+    xml.AddAttribute("modified", FormatModifiedStamp(modified));
+    xml.EndElement();
+    WriteNode(xml, tree.Root(), selected);
+    xml.EndElement();
 }
 
 }  // namespace
@@ -60,14 +79,21 @@ std::string FormatModifiedStamp(const std::tm& time) {
 
 void WriteDocument(const std::string& path, const DocumentTree& tree, const TreeNode* selected,
                    TDocumentEncoding encoding, const std::tm& modified) {
-    TNanXML xml;
-    TNanXMLElement& velmora = *xml.Root().AddElement("velmora");
-    TNanXMLElement& file = *velmora.AddElement("file");
-    file.AddAttribute("version", "2");
-    file.AddAttribute("modified", FormatModifiedStamp(modified));
-    WriteNode(velmora, tree.Root(), selected);
-    xml.SetEncoding(encoding);
-    xml.SaveToFile(path, true);
+    TNanXMLStreamWriter xml(path, encoding, true);
+    WriteMarkup(xml, tree, selected, modified);
+    xml.Commit();
+}
+
+std::size_t WriteDocumentLosslessly(const std::string& path, const DocumentTree& tree, const TreeNode* selected,
+                                    TDocumentEncoding encoding, const std::tm& modified) {
+    TNanXMLStreamWriter xml(path, encoding, true);
+    WriteMarkup(xml, tree, selected, modified);
+    xml.Finish();
+    // Counted while encoding rather than in a walk of its own; the writer's temporary file
+    // goes with it.
+    if (const std::size_t lost = xml.Unmappable()) return lost;
+    xml.Commit();
+    return 0;
 }
 
 std::size_t CountShiftJisUnmappable(const DocumentTree& tree) {

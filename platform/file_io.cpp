@@ -7,8 +7,10 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 
@@ -78,9 +80,10 @@ SaveObserver saveObserver = nullptr;
 
 // Every write's length is checked: a short write (full disk, file size limit) is followed
 // by another write that then reports the cause; a write that accepts nothing fails.
-void WriteAll(int fd, std::string_view data, SaveStep step)
+// alreadyWritten: how much of the contents went before data, for the observer.
+void WriteAll(int fd, std::string_view data, SaveStep step, std::size_t alreadyWritten = 0)
 {
-    const std::size_t total = data.size();
+    const std::size_t total = alreadyWritten + data.size();
     const std::size_t piece = saveObserver != nullptr ? kObservedWriteSize : kMaxWrite;
     while (!data.empty()) {
         if (saveObserver != nullptr) saveObserver(step, total - data.size());
@@ -223,7 +226,10 @@ public:
 
     const std::string& Path() const { return path_; }
     int Fd() const { return fd_.get(); }
-    void Write(std::string_view data, SaveStep step) { WriteAll(fd_.get(), data, step); }
+    void Write(std::string_view data, SaveStep step, std::size_t alreadyWritten = 0)
+    {
+        WriteAll(fd_.get(), data, step, alreadyWritten);
+    }
     // Syncs the file and closes it.
     void Finish()
     {
@@ -253,72 +259,138 @@ void OverwriteFromStart(int fd, std::string_view data, SaveStep step)
     if (::fsync(fd) != 0) Fail(errno);
 }
 
-// A file with several hard links is one file under several names; renaming a new file over
-// one of them would part it from the others. So it is rewritten in place, after two copies
-// beside it: one of the new contents, which proves they fit on the disk and is removed just
-// before the rewrite to make room for it, and a backup of the old contents (".NAME.XXXXXX~"),
-// which is left behind only when the rewrite fails and the old contents cannot be put back.
-void RewriteKeepingLinks(const std::string& target, const std::string& folder, const std::string& name,
-                         std::string_view contents)
-{
-    UniqueFd file(OpenRetrying(target.c_str(), O_RDWR));
-    if (!file.valid()) Fail(errno);
-    struct stat status;
-    if (::fstat(file.get(), &status) != 0) Fail(errno);
-    const std::string old = ReadToEnd(file.get(), status.st_size);
-
-    SideFile backup(folder, name, "~");
-    backup.Write(old, SaveStep::WriteBackup);
-    backup.Finish();
-    {
-        SideFile trial(folder, name, "");
-        trial.Write(contents, SaveStep::WriteTemporary);
-        trial.Finish();
-    }
-    SyncFolder(folder);  // the backup must be findable after a crash during the rewrite
-    Observe(SaveStep::Commit, contents.size());
-    try {
-        OverwriteFromStart(file.get(), contents, SaveStep::RewriteInPlace);
-    } catch (const SystemFailure&) {
-        try {
-            OverwriteFromStart(file.get(), old, SaveStep::RewriteInPlace);
-        } catch (const SystemFailure&) {
-            backup.Keep();
-        }
-        throw;
-    }
-    file.CloseChecked();
-}
-
-void ReplaceResolved(const std::string& target, std::string_view contents)
+// The folder and the name of a resolved target.
+std::pair<std::string, std::string> SplitTarget(const std::string& target)
 {
     const std::size_t slash = target.rfind('/');
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty()) Fail(target.empty() ? ENOENT : EISDIR);
-    const std::string folder = DirectoryOf(target);
-
-    struct stat oldStatus;
-    const bool exists = ::stat(target.c_str(), &oldStatus) == 0;
-    if (!exists && errno != ENOENT) Fail(errno);
-    if (exists) RefuseReadOnly(target, oldStatus);
-    if (exists && oldStatus.st_nlink > 1) {
-        RewriteKeepingLinks(target, folder, name, contents);
-        SyncFolder(folder);
-        return;
-    }
-
-    // Hidden, beside the target, so that the rename stays on one file system.
-    SideFile temporary(folder, name, "");
-    temporary.Write(contents, SaveStep::WriteTemporary);
-    ApplyPermissions(temporary.Fd(), exists ? &oldStatus : nullptr);
-    temporary.Finish();
-    Observe(SaveStep::Commit, contents.size());
-    if (::rename(temporary.Path().c_str(), target.c_str()) != 0) Fail(errno);
-    temporary.Keep();
-    SyncFolder(folder);
+    return {DirectoryOf(target), std::move(name)};
 }
 
 }  // namespace
+
+// The new contents go to a hidden temporary file beside the target as they come. Commit
+// renames it over the target, except for a target with several hard links: a file with
+// several hard links is one file under several names, and renaming a new file over one of
+// them would part it from the others. That file is rewritten in place, after two copies
+// beside it: the temporary file of the new contents, which proves they fit on the disk and
+// is removed just before the rewrite to make room for it, and a backup of the old contents
+// (".NAME.XXXXXX~"), which is left behind only when the rewrite fails and the old contents
+// cannot be put back.
+class SafeFileWriter::Replacement {
+public:
+    explicit Replacement(const std::string& path) : target_(ResolveSymlinks(path))
+    {
+        std::tie(folder_, name_) = SplitTarget(target_);
+        exists_ = ::stat(target_.c_str(), &oldStatus_) == 0;
+        if (!exists_ && errno != ENOENT) Fail(errno);
+        if (exists_) RefuseReadOnly(target_, oldStatus_);
+        if (exists_ && oldStatus_.st_nlink > 1) {
+            linked_.emplace(OpenRetrying(target_.c_str(), O_RDWR));
+            if (!linked_->valid()) Fail(errno);
+        }
+        // Hidden, beside the target, so that the rename stays on one file system.
+        temporary_.emplace(folder_, name_, "");
+    }
+
+    void Write(std::string_view piece)
+    {
+        temporary_->Write(piece, SaveStep::WriteTemporary, written_);
+        written_ += piece.size();
+    }
+
+    void Commit()
+    {
+        if (linked_) {
+            CommitInPlace();
+        } else {
+            ApplyPermissions(temporary_->Fd(), exists_ ? &oldStatus_ : nullptr);
+            temporary_->Finish();
+            Observe(SaveStep::Commit, written_);
+            if (::rename(temporary_->Path().c_str(), target_.c_str()) != 0) Fail(errno);
+            temporary_->Keep();
+        }
+        SyncFolder(folder_);
+    }
+
+private:
+    void CommitInPlace()
+    {
+        const int file = linked_->get();
+        struct stat status;
+        if (::fstat(file, &status) != 0) Fail(errno);
+        const std::string old = ReadToEnd(file, status.st_size);
+        SideFile backup(folder_, name_, "~");
+        backup.Write(old, SaveStep::WriteBackup);
+        backup.Finish();
+        if (::lseek(temporary_->Fd(), 0, SEEK_SET) != 0) Fail(errno);
+        const std::string contents = ReadToEnd(temporary_->Fd(), static_cast<off_t>(written_));
+        temporary_->Finish();
+        temporary_.reset();
+        SyncFolder(folder_);  // the backup must be findable after a crash during the rewrite
+        Observe(SaveStep::Commit, contents.size());
+        try {
+            OverwriteFromStart(file, contents, SaveStep::RewriteInPlace);
+        } catch (const SystemFailure&) {
+            try {
+                OverwriteFromStart(file, old, SaveStep::RewriteInPlace);
+            } catch (const SystemFailure&) {
+                backup.Keep();
+            }
+            throw;
+        }
+        linked_->CloseChecked();
+    }
+
+    std::string target_;
+    std::string folder_;
+    std::string name_;
+    struct stat oldStatus_ {};
+    bool exists_ = false;
+    std::optional<UniqueFd> linked_;  // the target, open while it has several hard links
+    std::optional<SideFile> temporary_;
+    std::size_t written_ = 0;
+};
+
+SafeFileWriter::SafeFileWriter(const std::string& path) : path_(path)
+{
+    Guarded([&] { replacement_ = std::make_unique<Replacement>(path); });
+}
+
+SafeFileWriter::~SafeFileWriter() = default;
+
+void SafeFileWriter::Write(std::string_view piece)
+{
+    Guarded([&] { Live().Write(piece); });
+}
+
+void SafeFileWriter::Commit()
+{
+    Guarded([&] {
+        Live().Commit();
+        replacement_.reset();
+    });
+}
+
+SafeFileWriter::Replacement& SafeFileWriter::Live()
+{
+    // After a failure or the commit there is nothing left to write to.
+    if (replacement_ == nullptr) Fail(failure_ != 0 ? failure_ : EBADF);
+    return *replacement_;
+}
+
+template <class Step>
+void SafeFileWriter::Guarded(Step&& step)
+{
+    try {
+        step();
+    } catch (const SystemFailure& failure) {
+        failure_ = failure.error;
+        replacement_.reset();  // removes the temporary file
+        throw FileError(CannotCreateMessage(path_), ErrorText(failure.error));
+    }
+}
 
 void SetSaveObserver(SaveObserver observer) { saveObserver = observer; }
 
@@ -340,11 +412,9 @@ std::string ReadWholeFile(const std::string& path)
 
 void SafeReplaceFile(const std::string& path, std::string_view contents)
 {
-    try {
-        ReplaceResolved(ResolveSymlinks(path), contents);
-    } catch (const SystemFailure& failure) {
-        throw FileError(CannotCreateMessage(path), ErrorText(failure.error));
-    }
+    SafeFileWriter file(path);
+    file.Write(contents);
+    file.Commit();
 }
 
 bool FileExists(const std::string& path)

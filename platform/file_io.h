@@ -2,6 +2,7 @@
 // never leaves a damaged target behind.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -36,6 +37,33 @@ std::string ReadWholeFile(const std::string& path);
 // contents have been written beside it and the old ones copied to a backup, which stays
 // (".NAME.XXXXXX~") only if the rewrite fails and cannot be undone.
 void SafeReplaceFile(const std::string& path, std::string_view contents);
+
+// SafeReplaceFile for contents made piece by piece, so that a large file is never held in
+// memory whole: every property above holds. The constructor checks the target and creates
+// the temporary file; Write appends a piece to it; Commit puts it in place of the target.
+// Until Commit succeeds the target is unchanged, and a writer destroyed without it removes
+// its temporary file. Each step throws FileError with CannotCreateMessage; after a failure
+// (or the commit) every further step fails too.
+class SafeFileWriter {
+public:
+    explicit SafeFileWriter(const std::string& path);
+    ~SafeFileWriter();
+    SafeFileWriter(const SafeFileWriter&) = delete;
+    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+    void Write(std::string_view piece);
+    void Commit();
+
+private:
+    class Replacement;
+    Replacement& Live();
+    template <class Step>
+    void Guarded(Step&& step);
+
+    std::string path_;
+    std::unique_ptr<Replacement> replacement_;
+    int failure_ = 0;
+};
 
 // True when path names an existing file (following symlinks); a folder is not a file.
 bool FileExists(const std::string& path);

@@ -2,18 +2,12 @@
 #include "xml/nanxml.h"
 
 #include "platform/codepage.h"
-#include "platform/file_io.h"
-#include "xml/line_breaks.h"
+#include "xml/markup_file.h"
 #include "xml/tree_walk.h"
 
 namespace nanxml {
 
 namespace {
-
-// Markup is encoded to Shift_JIS in pieces of about this size: the whole markup and its
-// encoded copy are never held at once, and a piece stays in the cache while it is encoded
-// and checked.
-constexpr std::size_t kEncodingChunk = 32 << 10;
 
 // Appends the markup of the nodes below top to buffer, calling flush(buffer) whenever the
 // buffer has grown to chunk bytes. Pieces end between nodes, so they hold whole characters.
@@ -52,49 +46,6 @@ std::size_t MarkupLengthBelow(const TNanXMLParentNode& top)
         },
         [&](const TNanXMLNode& leaf) { length += leaf.XMLLength(); });
     return length;
-}
-
-std::string Declaration(TDocumentEncoding encoding)
-{
-    TNanXMLProcessingInstruction declaration;
-    declaration.SetTarget("xml");
-    declaration.SetData(std::string("version=\"1.0\" encoding=\"") +
-                        (encoding == deUTF8 ? "UTF-8" : "Shift_JIS") + "\"");
-    return declaration.GetXML();
-}
-
-// The bytes of a Shift_JIS file: the markup in CP932, every line followed by CR LF.
-std::string ShiftJisFile(const TNanXMLParentNode& root, const std::string& declaration)
-{
-    std::string file;
-    file.reserve(declaration.size() + MarkupLengthBelow(root) + 2);  // CP932 is never longer
-    // Line breaks are checked piece by piece while the piece is at hand; a piece that is not
-    // plain CR LF by itself sends the whole file through the normaliser.
-    bool onlyCrLf = true;
-    const auto encode = [&](std::string& piece) {
-        const std::size_t encodedStart = file.size();
-        platform::EncodeCp932(piece, file);
-        onlyCrLf = onlyCrLf && HasOnlyCrLfBreaks(std::string_view(file).substr(encodedStart));
-        piece.clear();
-    };
-    std::string piece = declaration;
-    piece.reserve(kEncodingChunk + 4096);
-    WriteMarkupBelow(root, piece, kEncodingChunk, encode);
-    encode(piece);
-    if (!onlyCrLf) return NormalisedLines(file);
-    if (!file.empty() && !file.ends_with("\r\n")) file += "\r\n";
-    return file;
-}
-
-// The bytes of a UTF-8 file: the markup as it stands, without NUL characters.
-std::string Utf8File(const TNanXMLParentNode& root, const std::string& declaration)
-{
-    std::string file;
-    file.reserve(declaration.size() + MarkupLengthBelow(root));
-    file += declaration;
-    WriteMarkupBelow(root, file, std::string::npos, [](std::string&) {});
-    RemoveNuls(file);
-    return file;
 }
 
 }  // namespace
@@ -227,9 +178,9 @@ void TNanXML::SaveToFile(const std::string& FileName, bool WithDeclaration)
 {
     // The declaration goes straight into the output instead of into the tree, so that
     // saving twice does not leave two declarations behind.
-    const std::string declaration = WithDeclaration ? Declaration(encoding_) : std::string();
-    const std::string file = encoding_ == deUTF8 ? Utf8File(*root_, declaration) : ShiftJisFile(*root_, declaration);
-    platform::SafeReplaceFile(FileName, file);
+    TMarkupFile file(FileName, encoding_, WithDeclaration);
+    WriteMarkupBelow(*root_, file.Markup(), TMarkupFile::kPiece, [&file](std::string&) { file.WriteWhenFull(); });
+    file.Commit();
 }
 
 std::size_t TNanXML::CountUnmappable() const
@@ -240,7 +191,7 @@ std::size_t TNanXML::CountUnmappable() const
         piece.clear();
     };
     std::string piece;
-    WriteMarkupBelow(*root_, piece, kEncodingChunk, count);
+    WriteMarkupBelow(*root_, piece, TMarkupFile::kPiece, count);
     count(piece);
     return unmappable;
 }

@@ -1,0 +1,132 @@
+#include "xml/stream_writer.h"
+
+#include "xml/markup_file.h"
+#include "xml/tokenizer.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace nanxml {
+
+namespace {
+
+// True when one of the eight bytes of word is c: the bytes equal to c become zero, and the
+// classic zero-byte test sees them.
+bool HasByte(std::uint64_t word, char c)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    const std::uint64_t zeroWhereC = word ^ (kOnes * static_cast<unsigned char>(c));
+    return ((zeroWhereC - kOnes) & ~zeroWhereC & kHighBits) != 0;
+}
+
+// Position of the first "<", ">" or "&" in text from start on; text.size() when there is
+// none. Eight bytes at a time while none of them is one.
+std::size_t FindMarkupCharacter(std::string_view text, std::size_t start)
+{
+    for (std::uint64_t word; start + 8 <= text.size(); start += 8) {
+        std::memcpy(&word, text.data() + start, sizeof word);
+        if (HasByte(word, '<') || HasByte(word, '>') || HasByte(word, '&')) break;
+    }
+    while (start < text.size() && text[start] != '<' && text[start] != '>' && text[start] != '&') ++start;
+    return start;
+}
+
+// Appends text to markup with "<", ">" and "&" as the references AddText makes of them.
+void AppendEscaped(std::string& markup, std::string_view text)
+{
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t special = FindMarkupCharacter(text, start);
+        markup.append(text, start, special - start);
+        if (special == text.size()) break;
+        const char c = text[special];
+        markup += c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&amp;";
+        start = special + 1;
+    }
+}
+
+}  // namespace
+
+TNanXMLStreamWriter::TNanXMLStreamWriter(const std::string& FileName, TDocumentEncoding Encoding, bool WithDeclaration)
+    : file_(std::make_unique<TMarkupFile>(FileName, Encoding, WithDeclaration))
+{
+}
+
+TNanXMLStreamWriter::~TNanXMLStreamWriter() = default;
+
+void TNanXMLStreamWriter::StartElement(std::string_view Name)
+{
+    if (!IsValidName(Name)) throw ENanXMLInvalidStringException("名前が不正です", Name);
+    CloseStartTag();
+    std::string& markup = file_->Markup();
+    markup += '<';
+    markup += Name;
+    open_.emplace_back(Name);
+    startTagOpen_ = true;
+}
+
+void TNanXMLStreamWriter::AddAttribute(std::string_view Name, std::string_view Value)
+{
+    if (!IsValidName(Name)) throw ENanXMLInvalidStringException("属性名が不正です", Name);
+    if (!IsValidAttributeValue(Value) || Value.find('"') != std::string_view::npos) {
+        throw ENanXMLInvalidStringException("値が不正です", Value);
+    }
+    std::string& markup = file_->Markup();
+    markup += ' ';
+    markup += Name;
+    markup += "=\"";
+    markup += Value;
+    markup += '"';
+}
+
+void TNanXMLStreamWriter::AddText(std::string_view Text)
+{
+    // Empty text adds no node, so the element may still be written empty.
+    if (Text.empty()) return;
+    CloseStartTag();
+    // In slices, so that a long text never sits in the markup whole.
+    while (!Text.empty()) {
+        const std::string_view slice = Text.substr(0, TMarkupFile::kPiece);
+        AppendEscaped(file_->Markup(), slice);
+        Text.remove_prefix(slice.size());
+        file_->WriteWhenFull();
+    }
+}
+
+void TNanXMLStreamWriter::EndElement()
+{
+    std::string& markup = file_->Markup();
+    if (startTagOpen_) {
+        markup += "/>";
+        startTagOpen_ = false;
+    } else {
+        markup += "</";
+        markup += open_.back();
+        markup += '>';
+    }
+    open_.pop_back();
+    file_->WriteWhenFull();
+}
+
+void TNanXMLStreamWriter::Finish()
+{
+    while (!open_.empty()) EndElement();
+    file_->Finish();
+}
+
+void TNanXMLStreamWriter::Commit()
+{
+    while (!open_.empty()) EndElement();
+    file_->Commit();
+}
+
+std::size_t TNanXMLStreamWriter::Unmappable() const { return file_->Unmappable(); }
+
+void TNanXMLStreamWriter::CloseStartTag()
+{
+    if (!startTagOpen_) return;
+    file_->Markup() += '>';
+    startTagOpen_ = false;
+}
+
+}  // namespace nanxml

@@ -3,6 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VELMORA_UTF8_AVX2 1
+#endif
+
 namespace platform {
 
 namespace {
@@ -16,9 +21,8 @@ bool AllAscii(const char* bytes)
     return (word & kHighBits) == 0;
 }
 
-}  // namespace
-
-std::size_t FindInvalidUtf8(std::string_view text)
+// Character by character: gives the offset, and checks where no vector unit does.
+std::size_t FindInvalidUtf8Scalar(std::string_view text)
 {
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -29,6 +33,95 @@ std::size_t FindInvalidUtf8(std::string_view text)
         if (!TryNextCodePoint(text, pos, ignored)) return start;
     }
     return std::string_view::npos;
+}
+
+#ifdef VELMORA_UTF8_AVX2
+// Whether the whole text is valid UTF-8, 32 bytes per step without a branch per character
+// (the lookup method of Keiser and Lemire): three table look-ups on the nibbles of each byte
+// and of the byte before it flag every malformed pair, and the bytes two and three behind
+// say where a continuation byte must stand. Valid exactly when the scalar walk finds
+// nothing; that walk then only has to run to name the offset of a malformed text.
+constexpr char kTooShort = 1 << 0, kTooLong = 1 << 1, kOverlong3 = 1 << 2, kTooLarge = 1 << 3, kSurrogate = 1 << 4,
+               kOverlong2 = 1 << 5, kTooLarge1000 = 1 << 6, kOverlong4 = 1 << 6, kTwoConts = static_cast<char>(1 << 7);
+constexpr char kCarry = kTooShort | kTooLong | kTwoConts;
+// By the high nibble of the first byte of a pair.
+alignas(16) constexpr char kByte1High[16] = {
+    kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTwoConts, kTwoConts, kTwoConts,
+    kTwoConts, kTooShort | kOverlong2, kTooShort, kTooShort | kOverlong3 | kSurrogate,
+    kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};
+// By its low nibble.
+alignas(16) constexpr char kByte1Low[16] = {
+    kCarry | kOverlong3 | kOverlong2 | kOverlong4, kCarry | kOverlong2, kCarry, kCarry, kCarry | kTooLarge,
+    kCarry | kTooLarge | kTooLarge1000, kCarry | kTooLarge | kTooLarge1000, kCarry | kTooLarge | kTooLarge1000,
+    kCarry | kTooLarge | kTooLarge1000, kCarry | kTooLarge | kTooLarge1000, kCarry | kTooLarge | kTooLarge1000,
+    kCarry | kTooLarge | kTooLarge1000, kCarry | kTooLarge | kTooLarge1000,
+    kCarry | kTooLarge | kTooLarge1000 | kSurrogate, kCarry | kTooLarge | kTooLarge1000,
+    kCarry | kTooLarge | kTooLarge1000};
+// By the high nibble of the second byte.
+alignas(16) constexpr char kByte2High[16] = {
+    kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
+    kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4,
+    kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge, kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
+    kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge, kTooShort, kTooShort, kTooShort, kTooShort};
+
+struct Utf8Blocks {
+    __m256i previous;
+    __m256i errors;
+};
+
+// The entries of a 16-byte table picked by each byte of nibbles (0 to 15).
+__attribute__((target("avx2"), always_inline)) inline __m256i Lookup(const char* table, __m256i nibbles)
+{
+    return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(table))),
+                               nibbles);
+}
+
+__attribute__((target("avx2"), always_inline)) inline void CheckBlock(Utf8Blocks& state, const char* bytes)
+{
+    const __m256i input = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+    const __m256i lowNibble = _mm256_set1_epi8(0x0F);
+    // The bytes 1, 2 and 3 places before each byte, the previous block's included.
+    const __m256i carried = _mm256_permute2x128_si256(state.previous, input, 0x21);
+    const __m256i prev1 = _mm256_alignr_epi8(input, carried, 15);
+    const __m256i prev2 = _mm256_alignr_epi8(input, carried, 14);
+    const __m256i prev3 = _mm256_alignr_epi8(input, carried, 13);
+    const __m256i prev1High = _mm256_and_si256(_mm256_srli_epi16(prev1, 4), lowNibble);
+    const __m256i inputHigh = _mm256_and_si256(_mm256_srli_epi16(input, 4), lowNibble);
+    const __m256i special = _mm256_and_si256(
+        _mm256_and_si256(Lookup(kByte1High, prev1High), Lookup(kByte1Low, _mm256_and_si256(prev1, lowNibble))),
+        Lookup(kByte2High, inputHigh));
+    // A continuation byte is needed two places after a 3- or 4-byte lead and three places
+    // after a 4-byte lead; the tables said "two continuations in a row" for those spots.
+    const __m256i third = _mm256_subs_epu8(prev2, _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
+    const __m256i fourth = _mm256_subs_epu8(prev3, _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
+    const __m256i must = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
+    state.errors = _mm256_or_si256(state.errors, _mm256_xor_si256(must, special));
+    state.previous = input;
+}
+
+__attribute__((target("avx2"))) bool IsValidUtf8Avx2(std::string_view text)
+{
+    Utf8Blocks state{_mm256_setzero_si256(), _mm256_setzero_si256()};
+    std::size_t pos = 0;
+    for (; text.size() - pos >= 32; pos += 32) CheckBlock(state, text.data() + pos);
+    // The rest, then NUL bytes: a sequence cut off by the end meets ASCII and is too short.
+    char tail[64] = {};
+    std::memcpy(tail, text.data() + pos, text.size() - pos);
+    CheckBlock(state, tail);
+    CheckBlock(state, tail + 32);
+    return _mm256_testz_si256(state.errors, state.errors) != 0;
+}
+#endif
+
+}  // namespace
+
+std::size_t FindInvalidUtf8(std::string_view text)
+{
+#ifdef VELMORA_UTF8_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2 && IsValidUtf8Avx2(text)) return std::string_view::npos;
+#endif
+    return FindInvalidUtf8Scalar(text);
 }
 
 char32_t NextCodePoint(std::string_view text, std::size_t& pos)

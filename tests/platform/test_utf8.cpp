@@ -69,3 +69,54 @@ TEST(Utf8, AppendRoundTripsAndReplacesWhatUtf8CannotHold)
     AppendUtf8(replaced, 0x110000);
     EXPECT_EQ(replaced, "\uFFFD\uFFFD");
 }
+
+namespace {
+
+// The first malformed character found by walking the text one character at a time.
+std::size_t WalkToFirstMalformed(std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        char32_t ignored;
+        if (!platform::TryNextCodePoint(text, pos, ignored)) return start;
+    }
+    return npos;
+}
+
+}  // namespace
+
+// The search runs many bytes at a time where the machine allows it: every sequence, good or
+// bad, must be judged the same wherever it falls among those blocks and at the very end.
+TEST(Utf8, FindsTheSameOffsetAsACharacterWalkAcrossBlockBoundaries)
+{
+    const std::vector<std::string> sequences = {
+        "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF",
+        "\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
+        "\xF8\x88\x80\x80\x80", "\xFF", "\x80", "\xBF\xBF", "\xE3\x81", "\xF0\x90\x80", "\xC3", "\xE3\x81\x82\x80"};
+    for (const std::string& filler : {std::string(80, 'a'), std::string("あいうえおかきくけこさしすせそたちつてとなにぬねの")}) {
+        for (const std::string& sequence : sequences) {
+            for (std::size_t at = 0; at <= 70; ++at) {
+                // Cut the filler at a character boundary near at.
+                std::size_t cut = 0;
+                while (cut < filler.size() && cut < at) platform::NextCodePoint(filler, cut);
+                std::string text = filler.substr(0, cut) + sequence;
+                EXPECT_EQ(FindInvalidUtf8(text), WalkToFirstMalformed(text)) << at;
+                text += filler.substr(0, filler.size() - cut);
+                EXPECT_EQ(FindInvalidUtf8(text), WalkToFirstMalformed(text)) << at;
+            }
+        }
+    }
+    // Random mixtures of the bytes that matter, of every length up to a few blocks.
+    const unsigned char bytes[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC2, 0xDF,
+                                   0xE0, 0xE3, 0xED, 0xEF, 0xF0, 0xF3, 0xF4, 0xF5, 0xFF};
+    unsigned seed = 12345;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const std::size_t length = round % 100;
+        for (std::size_t i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text += static_cast<char>(bytes[(seed >> 16) % sizeof bytes]);
+        }
+        ASSERT_EQ(FindInvalidUtf8(text), WalkToFirstMalformed(text)) << round;
+    }
+}

@@ -7,6 +7,9 @@
 #include "xml/ascii_case.h"
 #include "xml/line_breaks.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <optional>
 #include <unordered_map>
 
@@ -154,6 +157,31 @@ struct ByteOrigin {
                            where);
 }
 
+// Gives the whole pages of a buffer that the builder has passed back to the system, so that a
+// file's bytes and the tree made of them are not both held in full. Only for a buffer owned
+// by the loader: the builder never reads behind the point it reports, and the buffer is freed
+// unread afterwards. Released bytes of private memory would read as zeros.
+class PassedPages {
+public:
+    explicit PassedPages(const std::string& buffer) : released_(buffer.data()) {}
+
+    // Nothing before passed is read again.
+    void Passed(const char* passed)
+    {
+        if (passed - released_ < kStep) return;
+        const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto first = (reinterpret_cast<std::uintptr_t>(released_) + pageSize - 1) & ~(pageSize - 1);
+        const auto last = reinterpret_cast<std::uintptr_t>(passed) & ~(pageSize - 1);
+        // Failing to release costs memory only, never correctness.
+        if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+        released_ = passed;
+    }
+
+private:
+    static constexpr std::ptrdiff_t kStep = 1 << 20;  // few calls, yet little held back
+    const char* released_;
+};
+
 }  // namespace
 
 // Builds the tree from the document text, token by token. The text is UTF-8, or CP932
@@ -163,11 +191,13 @@ class DocumentBuilder {
 public:
     DocumentBuilder(TNanXMLParentNode& root, bool cp932) : root_(root), cp932_(cp932) {}
 
-    void Build(std::string_view text, bool addFinalLineBreak)
+    // With pages, the text lies in a buffer whose passed pages may be released.
+    void Build(std::string_view text, bool addFinalLineBreak, PassedPages* pages)
     {
         TNanXMLScanner scanner(text, cp932_);
         std::size_t position = 0;
         while (position < text.size()) {
+            if (pages != nullptr) pages->Passed(pendingText_.empty() ? text.data() + position : pendingText_.data());
             const TNanXMLScannedToken scanned = scanner.Scan(position);
             const std::string_view token = text.substr(position, scanned.Length);
             position += scanned.Length;
@@ -304,8 +334,10 @@ private:
 
 namespace {
 
-// Reads a document from text, the NUL-free bytes of a file.
-void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const ByteOrigin& origin)
+// Reads a document from text, the NUL-free bytes of a file; with pages, text is a buffer of
+// the loader's own that is released as it is read.
+void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const ByteOrigin& origin,
+              PassedPages* pages)
 {
     xml.Clear();
 
@@ -329,7 +361,7 @@ void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const
         if (malformed != std::string_view::npos) ThrowMalformedUtf8(origin, malformed);
     }
     origin.Release();
-    DocumentBuilder(xml.Root(), !utf8).Build(text.substr(bodyStart), addFinalLineBreak);
+    DocumentBuilder(xml.Root(), !utf8).Build(text.substr(bodyStart), addFinalLineBreak, pages);
 }
 
 }  // namespace
@@ -338,14 +370,14 @@ void TNanXML::LoadFromString(std::string_view Text)
 {
     ByteOrigin origin;
     if (Text.find('\0') == std::string_view::npos) {
-        LoadText(*this, Text, false, origin);
+        LoadText(*this, Text, false, origin, nullptr);
         return;
     }
     std::string withoutNuls(Text);
     RemoveNuls(withoutNuls);
     origin.source = Text;
     origin.transformed = true;
-    LoadText(*this, withoutNuls, false, origin);
+    LoadText(*this, withoutNuls, false, origin, nullptr);
 }
 
 void TNanXML::LoadFromFile(const std::string& FileName)
@@ -355,7 +387,8 @@ void TNanXML::LoadFromFile(const std::string& FileName)
     origin.fileName = FileName;
     if (HasOnlyCrLfBreaks(bytes)) {
         const bool addFinalLineBreak = !bytes.empty() && !bytes.ends_with("\r\n");
-        LoadText(*this, bytes, addFinalLineBreak, origin);
+        PassedPages pages(bytes);
+        LoadText(*this, bytes, addFinalLineBreak, origin, &pages);
         return;
     }
     std::string lines = NormalisedLines(bytes);
@@ -363,7 +396,8 @@ void TNanXML::LoadFromFile(const std::string& FileName)
     origin.owner = &bytes;
     origin.linesNormalised = true;
     origin.transformed = true;
-    LoadText(*this, lines, false, origin);
+    PassedPages pages(lines);
+    LoadText(*this, lines, false, origin, &pages);
 }
 
 }  // namespace nanxml

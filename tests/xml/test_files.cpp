@@ -168,6 +168,39 @@ TEST(Reader, LoadFromFileNormalisesLinesAndDropsNuls)
     EXPECT_EQ(xml.Root().ChildCount(), 0);
 }
 
+// A file is read from a buffer whose pages are given back as the reader passes them: texts,
+// tags and sections that straddle those points, and a text gathered from many tokens over
+// megabytes, must come out as from a string that is never released.
+TEST(Reader, LargeFileReadsAsTheSameStringDoes)
+{
+    TempFolder folder;
+    const std::string path = folder.File("large.trm");
+    std::string body = "<velmora>";
+    for (int i = 0; body.size() < (3u << 20); ++i) {
+        body += "<node name=\"n" + std::to_string(i) + "\" a=\"" + std::string(i % 5000, 'v') + "\"><text>";
+        body += std::string(i % 9000, 'x') + "あいう &amp; <![CDATA[" + std::string(i % 3000, 'c') + "]]>\r\n</text></node>";
+    }
+    // No ";" follows: every "&" is plain text, and the text is made of a million tokens.
+    std::string gathered;
+    for (int i = 0; gathered.size() < (3u << 20); ++i) gathered += "x & y\r\n";
+    body += "<last>" + gathered + "</last></velmora>\r\n";
+    for (const char* declaration : {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", ""}) {
+        const std::string bytes = std::string(declaration) + body;
+        TNanXML expected;
+        expected.LoadFromString(bytes);
+        ASSERT_GT(expected.Root().ChildCount(), 0);
+        TNanXML xml;
+        WriteBytes(path, bytes);
+        xml.LoadFromFile(path);
+        EXPECT_TRUE(Tree(xml.Root()) == Tree(expected.Root())) << declaration;
+        // Lone line breaks: the lines are normalised into a buffer of their own first.
+        WriteBytes(path, bytes + "\n");
+        xml.LoadFromFile(path);
+        expected.LoadFromString(bytes + "\r\n");
+        EXPECT_TRUE(Tree(xml.Root()) == Tree(expected.Root())) << declaration;
+    }
+}
+
 TEST(Reader, UnreadableFileLeavesTheDocument)
 {
     TempFolder folder;

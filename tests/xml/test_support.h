@@ -56,7 +56,9 @@ inline std::string Tree(const nanxml::TNanXMLParentNode& parent)
                 }
                 out += ")";
             }
-            out += "[" + Tree(*element) + "]";
+            out += '[';
+            out += Tree(*element);
+            out += ']';
         } else if (const auto* text = dynamic_cast<const nanxml::TNanXMLText*>(child.get())) {
             out += "'" + text->Text() + "'";
         } else {

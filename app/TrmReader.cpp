@@ -22,7 +22,11 @@ bool IsNodeElement(const TNanXMLNode& node) {
 
 // The character content of an element (its GetText) in a string allocated once at about its
 // final size, so that a large text does not keep the spare capacity of a growing string.
-std::string ContentOf(const TNanXMLElement& element) {
+// A text without markup is one text node, whose string is taken over rather than copied.
+std::string ContentOf(TNanXMLElement& element) {
+    if (element.ChildCount() == 1) {
+        if (auto* text = dynamic_cast<nanxml::TNanXMLText*>(element.GetChild(0))) return text->TakeText();
+    }
     std::size_t length = 0;
     for (const auto& child : element.Children()) length += child->XMLLength();
     std::string content;

@@ -225,6 +225,8 @@ public:
     const std::string& Text() const { return text_; }
     void SetText(std::string_view Text) override { text_ = Text; }
     void Append(std::string_view More) { text_ += More; }
+    // Hands the content over and leaves the node empty: a reader keeping the text saves a copy.
+    std::string TakeText() { return std::move(text_); }
 
     void AppendText(std::string& Out) const override { Out += text_; }
     void AppendXML(std::string& Out) const override { Out += text_; }

@@ -57,6 +57,51 @@ SaveOutcome SaveDocument(const std::string& folder, int generation)
     }
 }
 
+// ---- a document of several pieces in Shift_JIS ----
+
+// Long enough that the markup is encoded and written in several pieces, with lone LFs that
+// become CR LF on the way.
+std::string LargeDocumentPath(const std::string& folder) { return folder + "/large/memo.trm"; }
+
+void PrepareLargeDocument(const std::string& folder) { fs::create_directories(folder + "/large"); }
+
+SaveOutcome SaveLargeDocument(const std::string& folder, int generation)
+{
+    document::DocumentTree tree;
+    for (int i = 0; i < 12; ++i) {
+        tree.AppendNode(tree.Root(), "メモ " + std::to_string(i)).Data().SetText(Memo(generation) + "\n" + Memo(i));
+    }
+    try {
+        document::WriteDocument(LargeDocumentPath(folder), tree, nullptr, nanxml::deShiftJIS, Stamp());
+        return kSaved;
+    } catch (const platform::FileError& error) {
+        return error.what() == platform::CannotCreateMessage(LargeDocumentPath(folder)) ? kRefused : kOtherOutcome;
+    } catch (...) {
+        return kOtherOutcome;
+    }
+}
+
+// ---- a file written piece by piece ----
+
+std::string PiecesPath(const std::string& folder) { return folder + "/pieces/memo.txt"; }
+
+void PreparePieces(const std::string& folder) { fs::create_directories(folder + "/pieces"); }
+
+SaveOutcome SavePieces(const std::string& folder, int generation)
+{
+    try {
+        platform::SafeFileWriter file(PiecesPath(folder));
+        const std::string memo = Memo(generation);
+        for (std::size_t start = 0; start < memo.size(); start += 700) file.Write(std::string_view(memo).substr(start, 700));
+        file.Commit();
+        return kSaved;
+    } catch (const platform::FileError& error) {
+        return error.what() == platform::CannotCreateMessage(PiecesPath(folder)) ? kRefused : kOtherOutcome;
+    } catch (...) {
+        return kOtherOutcome;
+    }
+}
+
 // ---- an exported outline, through trmtool's export command ----
 
 std::string ExportPath(const std::string& folder) { return folder + "/out/outline.txt"; }
@@ -143,6 +188,8 @@ const std::vector<Saver>& AllSavers()
 {
     static const std::vector<Saver> savers{
         {"Document", true, DocumentPath, PrepareDocument, SaveDocument},
+        {"LargeShiftJisDocument", true, LargeDocumentPath, PrepareLargeDocument, SaveLargeDocument},
+        {"FileInPieces", true, PiecesPath, PreparePieces, SavePieces},
         {"Export", true, ExportPath, PrepareExport, SaveExport},
         {"IniFile", false, IniPath, PrepareSettings, SaveIni},
         {"KeyStore", false, KeyStorePath, PrepareSettings, SaveKeyStore},

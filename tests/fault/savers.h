@@ -1,6 +1,7 @@
 // Every kind of file the program writes, each behind the same small interface, so that one
-// set of fault tests runs against all of them: the document, the INI file, the key store's
-// values file and an exported outline.
+// set of fault tests runs against all of them: the document (small, and large enough to be
+// written in pieces), the INI file, the key store's values file, an exported outline, and a
+// file handed to the safe replace piece by piece.
 #pragma once
 
 #include <ostream>

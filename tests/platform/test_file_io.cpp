@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include "platform/file_io_testing.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -12,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using platform::CannotCreateMessage;
 using platform::CannotOpenMessage;
@@ -297,4 +300,82 @@ TEST_F(FileIo, ReplacingAsRootKeepsOwnerAndGroup)
     EXPECT_EQ(status.st_gid, 65534u);
     EXPECT_EQ(status.st_mode & 07777, 0664u);
     EXPECT_EQ(ReadWholeFile(Path("theirs.trm")), "new");
+}
+
+namespace {
+
+std::vector<std::size_t> observedSizes;
+void RecordSize(platform::SaveStep step, std::size_t bytesWritten)
+{
+    if (step == platform::SaveStep::WriteTemporary || step == platform::SaveStep::Commit)
+        observedSizes.push_back(bytesWritten);
+}
+
+}  // namespace
+
+// The file made in pieces: nothing changes until the commit, an abandoned writer leaves no
+// trace, a failure ends the writer, and the observer counts the bytes of all the pieces.
+TEST_F(FileIo, WriterInPiecesReplacesOnlyOnCommit)
+{
+    Write("doc.trm", "old", 0640);
+    const std::string path = Path("doc.trm");
+    {
+        platform::SafeFileWriter writer(path);
+        writer.Write("new ");
+        EXPECT_EQ(Names().size(), 2u);  // the target and the temporary file beside it
+        writer.Write("");
+        writer.Write("contents");
+        EXPECT_EQ(ReadWholeFile(path), "old");
+        writer.Commit();
+        EXPECT_THROW(writer.Write("more"), FileError);
+    }
+    EXPECT_EQ(ReadWholeFile(path), "new contents");
+    EXPECT_EQ(ModeOf(path), 0640u);
+    EXPECT_EQ(Names(), std::set<std::string>{"doc.trm"});
+
+    {
+        platform::SafeFileWriter abandoned(path);
+        abandoned.Write("never committed");
+    }
+    EXPECT_EQ(ReadWholeFile(path), "new contents");
+    EXPECT_EQ(Names(), std::set<std::string>{"doc.trm"});
+
+    // A hard-linked file gets the pieces in place, for both names.
+    ASSERT_EQ(::link(path.c_str(), Path("other.trm").c_str()), 0);
+    observedSizes.clear();
+    platform::SetSaveObserver(RecordSize);
+    {
+        platform::SafeFileWriter writer(path);
+        writer.Write(std::string(1500, 'a'));
+        writer.Write(std::string(1000, 'b'));
+        writer.Commit();
+    }
+    platform::SetSaveObserver(nullptr);
+    EXPECT_EQ(ReadWholeFile(Path("other.trm")), std::string(1500, 'a') + std::string(1000, 'b'));
+    EXPECT_EQ(observedSizes, (std::vector<std::size_t>{0, 1024, 1500, 2500}));
+    EXPECT_EQ(Names(), (std::set<std::string>{"doc.trm", "other.trm"}));
+
+    // A failed write is reported with the message, and so is every step after it.
+    const int outcome = InChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+        platform::SafeFileWriter writer(Path("third.trm"));
+        const std::string piece(40 * 1024, 'n');
+        writer.Write(piece);
+        try {
+            writer.Write(piece);
+            return 4;
+        } catch (const FileError& error) {
+            if (error.what() != CannotCreateMessage(Path("third.trm"))) return 5;
+        }
+        try {
+            writer.Commit();
+            return 6;
+        } catch (const FileError& error) {
+            return error.what() == CannotCreateMessage(Path("third.trm")) ? 0 : 7;
+        }
+    });
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(Names(), (std::set<std::string>{"doc.trm", "other.trm"}));
 }

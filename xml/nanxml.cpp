@@ -277,16 +277,49 @@ void TNanXMLParentNode::AppendText(std::string& Out) const
 // ---- TNanXMLElement ----
 
 TNanXMLAttribute::TNanXMLAttribute(std::string_view Name, std::string_view Value)
-    : nameLength_(static_cast<std::uint32_t>(Name.size()))
 {
-    text_.reserve(Name.size() + Value.size());
-    text_ += Name;
-    text_ += Value;
+    Store(Name, Value);
+}
+
+TNanXMLAttribute& TNanXMLAttribute::operator=(const TNanXMLAttribute& Other)
+{
+    if (this != &Other) *this = TNanXMLAttribute(Other);
+    return *this;
+}
+
+TNanXMLAttribute& TNanXMLAttribute::operator=(TNanXMLAttribute&& Other) noexcept
+{
+    if (this != &Other) {
+        Free();
+        head_ = Other.head_;
+        std::memcpy(data_, Other.data_, sizeof data_);
+        Other.head_ = kInlineFlag;
+    }
+    return *this;
+}
+
+void TNanXMLAttribute::Store(std::string_view Name, std::string_view Value)
+{
+    if (Name.size() + Value.size() <= kInline) {
+        head_ = kInlineFlag | static_cast<std::uint32_t>(Name.size()) | static_cast<std::uint32_t>(Value.size()) << 8;
+        if (!Name.empty()) std::memcpy(data_, Name.data(), Name.size());
+        if (!Value.empty()) std::memcpy(data_ + Name.size(), Value.data(), Value.size());
+        return;
+    }
+    char* chars = new char[Name.size() + Value.size()];
+    if (!Name.empty()) std::memcpy(chars, Name.data(), Name.size());
+    if (!Value.empty()) std::memcpy(chars + Name.size(), Value.data(), Value.size());
+    head_ = static_cast<std::uint32_t>(Name.size());
+    const auto valueLength = static_cast<std::uint32_t>(Value.size());
+    std::memcpy(data_, &valueLength, sizeof valueLength);
+    std::memcpy(data_ + sizeof valueLength, &chars, sizeof chars);
 }
 
 void TNanXMLAttribute::SetValue(std::string_view Value)
 {
-    text_.replace(nameLength_, std::string::npos, Value);
+    // Built beside the old one, as Value may lie inside it.
+    TNanXMLAttribute replaced(Name(), Value);
+    *this = std::move(replaced);
 }
 
 void TNanXMLElement::SetName(std::string_view Name)

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -163,18 +164,58 @@ private:
     TNanXMLNodeList::Storage children_;
 };
 
-// One attribute of an element: its name and its value, stored as they stand. Both share
-// one string, as documents hold several attributes for every node.
+// One attribute of an element: its name and its value, stored as they stand. Both share one
+// piece of memory, held in the attribute itself when short (as most are), since documents hold
+// several attributes for every node and a tag may hold millions.
 class TNanXMLAttribute {
 public:
     TNanXMLAttribute(std::string_view Name, std::string_view Value);
-    std::string_view Name() const { return std::string_view(text_).substr(0, nameLength_); }
-    std::string_view Value() const { return std::string_view(text_).substr(nameLength_); }
+    TNanXMLAttribute(const TNanXMLAttribute& Other) : TNanXMLAttribute(Other.Name(), Other.Value()) {}
+    TNanXMLAttribute(TNanXMLAttribute&& Other) noexcept : head_(Other.head_)
+    {
+        std::memcpy(data_, Other.data_, sizeof data_);
+        Other.head_ = kInlineFlag;  // empty; the memory, if any, is this one's now
+    }
+    TNanXMLAttribute& operator=(const TNanXMLAttribute& Other);
+    TNanXMLAttribute& operator=(TNanXMLAttribute&& Other) noexcept;
+    ~TNanXMLAttribute() { Free(); }
+
+    std::string_view Name() const { return {Chars(), NameLength()}; }
+    std::string_view Value() const { return {Chars() + NameLength(), ValueLength()}; }
     void SetValue(std::string_view Value);
 
 private:
-    std::string text_;  // the name, then the value
-    std::uint32_t nameLength_;
+    static constexpr std::size_t kInline = 12;
+    static constexpr std::uint32_t kInlineFlag = 0x80000000u;
+
+    bool IsInline() const { return (head_ & kInlineFlag) != 0; }
+    std::size_t NameLength() const { return IsInline() ? (head_ & 0xFF) : head_; }
+    std::size_t ValueLength() const
+    {
+        if (IsInline()) return (head_ >> 8) & 0xFF;
+        std::uint32_t length;
+        std::memcpy(&length, data_, sizeof length);
+        return length;
+    }
+    const char* Chars() const
+    {
+        if (IsInline()) return data_;
+        const char* chars;
+        std::memcpy(&chars, data_ + sizeof(std::uint32_t), sizeof chars);
+        return chars;
+    }
+    void Store(std::string_view Name, std::string_view Value);
+    void Free()
+    {
+        if (!IsInline()) delete[] Chars();
+        head_ = kInlineFlag;
+    }
+
+    // Inline: the flag, the name's length in bits 0-7 and the value's in bits 8-15, and
+    // the name and value in data_. Otherwise: the name's length, then data_ holds the value's
+    // length and the address of the memory holding both.
+    std::uint32_t head_ = kInlineFlag;
+    char data_[kInline];
 };
 
 class TNanXMLElement : public TNanXMLParentNode {

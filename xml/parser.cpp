@@ -17,6 +17,10 @@ namespace nanxml {
 
 // ---- node readers ----
 
+namespace {
+constexpr std::size_t kLongTag = 1 << 16;
+}
+
 bool TNanXMLElement::Parse(std::string_view Source)
 {
     std::string_view content = Source;
@@ -28,6 +32,11 @@ bool TNanXMLElement::Parse(std::string_view Source)
     TNanXMLTokenizer tokens(content);
     bool named = false;
     std::size_t pending = std::string_view::npos;
+    // An attribute takes at least two characters of the tag (its name and what ends it): a
+    // long tag gets room for as many at once rather than growing, and gives back what it
+    // did not use.
+    const bool longTag = content.size() > kLongTag;
+    if (longTag) attributes_.reserve(attributes_.size() + content.size() / 2 + 1);
     while (!tokens.AtEnd()) {
         const TNanXMLToken token = tokens.Next();
         switch (token.Kind) {
@@ -56,6 +65,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
             break;
         }
     }
+    if (longTag && attributes_.capacity() > 2 * attributes_.size()) attributes_.shrink_to_fit();
     if (!named) return false;
     for (const TNanXMLAttribute& attribute : attributes_) {
         if (!IsValidAttributeValue(attribute.Value())) {

@@ -63,11 +63,10 @@ bool StripDelimiters(std::string_view& S, std::string_view Prefix, std::string_v
     return true;
 }
 
-std::size_t TNanXMLTokenizer::DelimitedEnd(std::string_view opening, DelimiterCursor& closing,
+std::size_t TNanXMLTokenizer::DelimitedEnd(std::size_t openingLength, DelimiterCursor& closing,
                                            std::size_t closingLength)
 {
-    if (text_.compare(position_, opening.size(), opening) != 0) return 0;
-    const std::size_t found = closing.Find(text_, position_ + opening.size());
+    const std::size_t found = closing.Find(text_, position_ + openingLength);
     return found == std::string_view::npos ? 0 : found + closingLength;
 }
 
@@ -79,24 +78,32 @@ TNanXMLToken TNanXMLTokenizer::Next()
         position_ = end;
         return TNanXMLToken{kind, text_.substr(start, end - start)};
     };
+    // The openers are told apart by their bytes, without a string comparison each: a tag
+    // full of openers that close nothing is read as many tokens.
     switch (text_[start]) {
-    case '<':
-        if (std::size_t end = DelimitedEnd("<?", instructionEnd_, 2)) return take(xtInstruction, end);
-        if (std::size_t end = DelimitedEnd("<!--", commentEnd_, 3)) return take(xtComment, end);
-        if (std::size_t end = DelimitedEnd("<", tagEnd_, 1)) return take(xtTag, end);
+    case '<': {
+        const char second = start + 1 < text_.size() ? text_[start + 1] : '\0';
+        if (second == '?') {
+            if (std::size_t end = DelimitedEnd(2, instructionEnd_, 2)) return take(xtInstruction, end);
+        } else if (second == '!' && text_.compare(start, 4, "<!--") == 0) {
+            if (std::size_t end = DelimitedEnd(4, commentEnd_, 3)) return take(xtComment, end);
+        }
+        if (std::size_t end = DelimitedEnd(1, tagEnd_, 1)) return take(xtTag, end);
         break;
+    }
     case '"':
-        if (std::size_t end = DelimitedEnd("\"", quoteEnd_, 1)) return take(xtQuoted, end);
+        if (std::size_t end = DelimitedEnd(1, quoteEnd_, 1)) return take(xtQuoted, end);
         break;
     case '&':
-        if (std::size_t end = DelimitedEnd("&", entityEnd_, 1)) return take(xtEntity, end);
+        if (std::size_t end = DelimitedEnd(1, entityEnd_, 1)) return take(xtEntity, end);
         break;
     default:
         break;
     }
 
-    std::size_t length = 0;
-    const TNanXMLTokenKind kind = CharClassAt(text_, start, length);
+    std::size_t length = 1;
+    const auto lead = static_cast<unsigned char>(text_[start]);
+    const TNanXMLTokenKind kind = lead < 0x80 ? kAsciiClasses[lead] : CharClassAt(text_, start, length);
     std::size_t end = start + length;
     while (end < text_.size()) {
         const auto byte = static_cast<unsigned char>(text_[end]);

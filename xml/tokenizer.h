@@ -69,9 +69,19 @@ private:
     {
         return searched_ && from >= searchedFrom_ && (found_ == std::string_view::npos || found_ >= from);
     }
+    // By the delimiter's last byte, which is rare in text ("?>", "-->", "]]>" all end in
+    // ">"), rather than by its first, which a hostile text may repeat millions of times.
     std::size_t Search(std::string_view text, std::size_t from) const
     {
-        return delimiter_.size() == 1 ? text.find(delimiter_[0], from) : text.find(delimiter_, from);
+        const std::size_t last = delimiter_.size() - 1;
+        for (std::size_t at = from + last; at < text.size(); ++at) {
+            at = text.find(delimiter_[last], at);
+            if (at == std::string_view::npos) break;
+            std::size_t matched = 0;
+            while (matched < last && text[at - last + matched] == delimiter_[matched]) ++matched;
+            if (matched == last) return at - last;
+        }
+        return std::string_view::npos;
     }
 
     std::string_view delimiter_;
@@ -92,7 +102,9 @@ public:
     TNanXMLToken Next();
 
 private:
-    std::size_t DelimitedEnd(std::string_view opening, DelimiterCursor& closing, std::size_t closingLength);
+    // End of the token opened by the openingLength bytes at the position and closed by the
+    // next closing delimiter; 0 when none follows.
+    std::size_t DelimitedEnd(std::size_t openingLength, DelimiterCursor& closing, std::size_t closingLength);
 
     std::string_view text_;
     std::size_t position_ = 0;

@@ -127,6 +127,46 @@ TEST(Nodes, AttributesAreListedInOrderAndFoundWithoutLetterCase)
     EXPECT_TRUE(element.Attributes().empty());
 }
 
+// Attributes are kept in themselves up to a small size and in memory of their own beyond it:
+// values that cross that size either way, copies and moves all keep name and value.
+TEST(Nodes, AttributesKeepNameAndValueAcrossTheirStorage)
+{
+    TNanXMLElement element;
+    element.SetName("e");
+    const std::string longName(20, 'n');
+    element.AddAttribute("name", "12345678");       // 12 bytes in all
+    element.AddAttribute("name", "123456789");      // 13
+    element.AddAttribute(longName, "");
+    element.AddAttribute("x", "");
+    for (const std::string& value : {std::string(""), std::string("1234567"), std::string(40, 'v'),
+                                     std::string("12345678"), std::string("123456789"), std::string("a")}) {
+        for (int i = 0; i < element.AttributeCount(); ++i) {
+            const std::string name(element.Attributes()[static_cast<std::size_t>(i)].Name());
+            element.SetAttributeValue(i, value);
+            EXPECT_EQ(element.Attributes()[static_cast<std::size_t>(i)].Name(), name);
+            EXPECT_EQ(element.GetAttributeValue(i), value);
+        }
+    }
+    // A value taken from the attribute itself.
+    element.SetAttributeValue(2, std::string(30, 'w'));
+    element.SetAttributeValue(2, element.GetAttributeValue(2).substr(1));
+    EXPECT_EQ(element.GetAttributeValue(2), std::string(29, 'w'));
+
+    const std::vector<TNanXMLAttribute> copy = element.Attributes();
+    std::vector<TNanXMLAttribute> moved = copy;
+    TNanXMLAttribute assigned("a", "b");
+    assigned = copy[2];
+    EXPECT_EQ(assigned.Name(), longName);
+    assigned = std::move(moved[0]);
+    EXPECT_EQ(assigned.Name(), "name");
+    EXPECT_EQ(assigned.Value(), "a");
+    moved.erase(moved.begin());
+    ASSERT_EQ(moved.size(), 3u);
+    EXPECT_EQ(moved[1].Name(), longName);
+    EXPECT_EQ(moved[1].Value(), std::string(29, 'w'));
+    EXPECT_EQ(copy[3].Name(), "x");
+}
+
 TEST(Nodes, ListIndexErrorsNameTheIndex)
 {
     TNanXMLElement element;

@@ -267,6 +267,44 @@ TEST(Parser, UnclosedOpenersStayCorrectInBulk)
     EXPECT_EQ(Tree(xml.Root()), "a[&x<?y<!--z<b>w;'?>-->']");
 }
 
+// Tags full of openers that close nothing: short ones and ones long enough to be read with
+// room made for their attributes at once give the same attributes as ever.
+TEST(Parser, HostileTagsGiveTheirAttributes)
+{
+    EXPECT_EQ(TreeOf("<a <?<?<?>"), "a(?=,?=,?=)[]");
+    EXPECT_EQ(TreeOf("<a <?x<!--y<z &w \"v>"), "a(?x=,!--y=,z=,w=,v=)[]");
+    EXPECT_EQ(TreeOf("<a k=\"1\" <<?m=\"2\"=\"3\" n &amp;=\"4\">"), "a(k=1,?m=3,n=)[]");
+    EXPECT_EQ(TreeOf("<a k=\"v\" <<?k=\"v\" <<?/>"), "a(k=v,?k=v,?=)[]");
+
+    const auto longTag = [](const std::string& piece, int& count) {
+        std::string tag = "<a ";
+        for (count = 0; tag.size() < (200u << 10); ++count) tag += piece;
+        TNanXML xml;
+        xml.LoadFromString(tag + "/>");
+        return std::unique_ptr<TNanXMLNode>(xml.Root().GetChild(0)->Detach());
+    };
+    int count = 0;
+    auto node = longTag("<?", count);
+    const TNanXMLElement* a = node->AsElement();
+    ASSERT_EQ(a->AttributeCount(), count);
+    for (const TNanXMLAttribute& attribute : a->Attributes()) {
+        ASSERT_EQ(attribute.Name(), "?");
+        ASSERT_EQ(attribute.Value(), "");
+    }
+    node = longTag("k=\"v\" <<?", count);
+    a = node->AsElement();
+    ASSERT_EQ(a->AttributeCount(), count + 1);
+    EXPECT_EQ(a->Attributes()[0].Name(), "k");
+    EXPECT_EQ(a->Attributes()[count / 2].Name(), "?k");
+    EXPECT_EQ(a->Attributes()[count / 2].Value(), "v");
+    EXPECT_EQ(a->Attributes()[count].Name(), "?");
+    EXPECT_EQ(longTag("&x;=\"q\" ", count)->AsElement()->AttributeCount(), 0);
+
+    // One long value in a long tag.
+    const std::string value(300u << 10, 'v');
+    EXPECT_EQ(TreeOf("<a k=\"" + value + "\" ?>"), "a(k=" + value + ",?=)[]");
+}
+
 // Whatever the bytes, reading gives a tree of well-formed UTF-8 whose written length is
 // what XMLLength promises.
 TEST(Parser, AnyBytesGiveAConsistentTree)

@@ -2,7 +2,8 @@
 // Shift_JIS and UTF-8) and on hostile inputs full of openers that are never closed.
 //
 // Every case runs in a forked child, so that peaks do not accumulate; the child reports its
-// time and its peak resident size (getrusage) through a pipe. Usage:
+// time and its peak resident size (getrusage) through a pipe. The targets follow the table,
+// one "target" line each. Usage:
 //   bench_nanxml [--quick]      (--quick: the 10 MB documents only)
 #include "xml/nanxml.h"
 
@@ -238,6 +239,59 @@ double MiB(const std::string& path)
     return static_cast<double>(fs::file_size(path)) / (1024.0 * 1024.0);
 }
 
+// One target and whether it was met, as a line of its own after the table, tab-separated:
+// "target", case, result, target, yes or NO. CPU times are compared: the machine may be shared.
+void PrintTarget(std::string name, const std::string& result, const std::string& target, bool met)
+{
+    for (std::size_t run = name.find("  "); run != std::string::npos; run = name.find("  ")) name.erase(run, 1);
+    std::printf("target\t%s\t%s\t%s\t%s\n", name.c_str(), result.c_str(), target.c_str(), met ? "yes" : "NO");
+}
+
+std::string Format(const char* format, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+struct Measured {
+    std::string name;
+    double megabytes;
+    Outcome outcome;
+};
+
+void PrintDocumentTargets(const std::vector<Measured>& rows, const std::string& largest)
+{
+    constexpr double kMaxPeakPerFile = 3.0;
+    constexpr double kMaxShiftJisPerUtf8 = 1.5;
+    const auto find = [&](const std::string& name) -> const Outcome* {
+        for (const Measured& row : rows) {
+            if (row.name == name && row.outcome.ok) return &row.outcome;
+        }
+        return nullptr;
+    };
+    for (const auto& [operation, limit] : {std::pair{"LoadFromFile", 0.5}, std::pair{"SaveToFile  ", 0.4}}) {
+        const std::string utf8Name = std::string(operation) + " 100 MB UTF-8";
+        if (const Outcome* utf8 = find(utf8Name)) {
+            PrintTarget(utf8Name, Format("%.3f s cpu", utf8->cpuSeconds), Format("< %.1f s cpu", limit),
+                        utf8->cpuSeconds < limit);
+        }
+        const Outcome* utf8 = find(std::string(operation) + " " + largest + "UTF-8");
+        const Outcome* sjis = find(std::string(operation) + " " + largest + "Shift_JIS");
+        if (utf8 != nullptr && sjis != nullptr) {
+            const double ratio = sjis->cpuSeconds / utf8->cpuSeconds;
+            PrintTarget(std::string(operation) + " " + largest + "Shift_JIS / UTF-8", Format("%.2fx cpu", ratio),
+                        Format("< %.1fx", kMaxShiftJisPerUtf8), ratio < kMaxShiftJisPerUtf8);
+        }
+    }
+    for (const Measured& row : rows) {
+        if (!row.outcome.ok) continue;
+        const double perFile = static_cast<double>(row.outcome.peakKiB) / 1024.0 / row.megabytes;
+        PrintTarget("peak memory, " + row.name, Format("%.2f x file", perFile), Format("< %.0f x file", kMaxPeakPerFile),
+                    perFile < kMaxPeakPerFile);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -251,6 +305,7 @@ int main(int argc, char** argv)
     std::vector<long long> sizes = {10LL << 20};
     if (!quick) sizes.push_back(100LL << 20);
     double ordinaryUtf8Seconds = 0;
+    std::vector<Measured> measured;
     for (const long long size : sizes) {
         const std::string label = std::to_string(size >> 20) + " MB ";
         const std::string sjis = (folder / (label + "sjis.trm")).string();
@@ -265,6 +320,7 @@ int main(int argc, char** argv)
                 return Seconds([&] { xml.LoadFromFile(path); });
             });
             PrintRow("LoadFromFile " + label + name, MiB(path), load);
+            measured.push_back({"LoadFromFile " + label + name, MiB(path), load});
             if (size == (10LL << 20) && std::string(name) == "UTF-8") ordinaryUtf8Seconds = load.cpuSeconds;
             const std::string copy = path + ".saved";
             const Outcome save = InChild([&] {
@@ -273,10 +329,12 @@ int main(int argc, char** argv)
                 return Seconds([&] { xml.SaveToFile(copy, true); });
             });
             PrintRow("SaveToFile   " + label + name, MiB(copy), save);
+            measured.push_back({"SaveToFile   " + label + name, MiB(copy), save});
             fs::remove(copy);
         }
     }
 
+    std::vector<Measured> hostileRows;
     for (const Hostile& hostile : kHostileInputs) {
         const std::string path = (folder / "hostile.xml").string();
         {
@@ -291,6 +349,14 @@ int main(int argc, char** argv)
             return Seconds([&] { xml.LoadFromFile(path); });
         });
         PrintRow(std::string("hostile ") + hostile.name, MiB(path), load, ordinaryUtf8Seconds);
+        hostileRows.push_back({std::string("hostile ") + hostile.name, MiB(path), load});
+    }
+    std::printf("\n");
+    PrintDocumentTargets(measured, std::to_string(sizes.back() >> 20) + " MB ");
+    for (const Measured& row : hostileRows) {
+        const double ratio = row.outcome.ok && ordinaryUtf8Seconds > 0 ? row.outcome.cpuSeconds / ordinaryUtf8Seconds : 0;
+        PrintTarget(row.name, row.outcome.ok ? Format("%.2fx ordinary cpu", ratio) : "failed", "< 2x ordinary",
+                    row.outcome.ok && ratio < 2);
     }
     fs::remove_all(folder);
     return 0;

@@ -56,19 +56,10 @@ function first_seconds(   i) { for (i = 1; i < NF; i++) if ($i ~ /^[0-9.]+$/ && 
 }' "$LOG" >>"$ROWS"
 expect_rows bench_document
 
-# bench_nanxml: "case  MiB seconds cpu MiB/s peak peak/x [R x ordinary (cpu)]"; hostile inputs
-# are held to twice the CPU time of loading an ordinary 10 MB document.
+# bench_nanxml: a table for reading, then one line per target:
+# "target <TAB> case <TAB> result <TAB> target <TAB> yes|NO".
 run bench_nanxml
-awk -v OFS='\t' '
-/^(LoadFromFile|SaveToFile|hostile)/ {
-    if ($NF == "failed") { n = NF - 1; s = $1; for (i = 2; i <= n; i++) s = s " " $i; print "nanxml " s, "failed", "-", "NO"; next }
-    ratio = ""; last = NF
-    if ($(NF - 1) == "ordinary") { ratio = $(NF - 2); sub(/x$/, "", ratio); last = NF - 3 }
-    first = last - 5; s = $1; for (i = 2; i < first; i++) s = s " " $i
-    result = sprintf("%.3f s, peak %.0f MiB (%sx file)", $(first + 1), $(first + 4), $(first + 5))
-    if (ratio == "") print "nanxml " s, result, "-", "-"
-    else print "nanxml " s, result ", " ratio "x ordinary cpu", "< 2x ordinary", (ratio + 0 < 2 ? "yes" : "NO")
-}' "$LOG" >>"$ROWS"
+awk -F'\t' -v OFS='\t' '$1 == "target" && NF == 5 { print "nanxml " $2, $3, $4, $5 }' "$LOG" >>"$ROWS"
 expect_rows bench_nanxml
 
 # Google Benchmark programs, read from their CSV output.

@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/DocumentModel.h"
+#include "app/SteadyScrollBar.h"
 #include "app/TextPositions.h"
 #include "app/TreeRules.h"
 #include "interchange/DlgExport.h"
@@ -81,6 +82,7 @@ TForm1::TForm1(TFormStartup startup)
     TreeView1->setEditTriggers(QAbstractItemView::SelectedClicked);
     TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
     TreeView1->setMinimumWidth(kMinimumPaneSize);
+    UseSteadyScrollBars(*TreeView1);
     // The selection stays highlighted while another pane has the focus.
     QPalette treePalette = TreeView1->palette();
     treePalette.setColor(QPalette::Inactive, QPalette::Highlight, treePalette.color(QPalette::Active, QPalette::Highlight));
@@ -93,6 +95,7 @@ TForm1::TForm1(TFormStartup startup)
     Memo1->setTabChangesFocus(false);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setMinimumWidth(kMinimumPaneSize);
+    UseSteadyScrollBars(*Memo1);
 
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));

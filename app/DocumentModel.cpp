@@ -86,6 +86,13 @@ int TDocumentModel::rowCount(const QModelIndex& parent) const
     return static_cast<int>(NodeOf(parent)->ChildCount());
 }
 
+bool TDocumentModel::hasChildren(const QModelIndex& parent) const
+{
+    if (!tree_ || parent.column() > 0)
+        return false;
+    return !parent.isValid() || NodeOf(parent)->HasChildren();
+}
+
 int TDocumentModel::columnCount(const QModelIndex&) const
 {
     return 1;
@@ -112,7 +119,12 @@ bool TDocumentModel::setData(const QModelIndex& index, const QVariant& value, in
 
 Qt::ItemFlags TDocumentModel::flags(const QModelIndex& index) const
 {
-    if (!NodeOf(index))
+    const TreeNode* node = NodeOf(index);
+    if (!node)
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+    // The view asks this of every row it lays out; for a leaf it then skips the lookups of
+    // an expanded state, and expanding everything stores none for the leaves. Asked anew
+    // each time, so a leaf that gains a child is a parent from then on.
+    return node->HasChildren() ? flags : flags | Qt::ItemNeverHasChildren;
 }

@@ -15,12 +15,19 @@ void TForm1::actAddChildExecute(QAction* Sender)
         Sender == actAddSibling ? document::AddCommand::actAddSibling : document::AddCommand::actAddChild;
     const document::NodePlace place = document::WhereToAdd(FDocument, Selected(), command);
     TreeNode& node = FModel->InsertNode(*place.parent, place.index, document::kNewNodeName);
-    // The flags first: the view's expansion is mirrored into them, and both agree either way.
-    document::ExpandAll(*FRootNode);
-    TreeView1->expandAll();
+    ExpandAllNodes();
     SelectNode(&node);
     TreeView1->edit(FModel->IndexOf(&node));
     SetModified(true);
+}
+
+void TForm1::ExpandAllNodes()
+{
+    document::ExpandAll(*FRootNode);
+    // One layout of the whole view. Its expanded signal for each of up to 100,000 nodes
+    // would only set the flags just set.
+    const QSignalBlocker quiet(TreeView1);
+    TreeView1->expandAll();
 }
 
 void TForm1::actDeleteExecute(QAction*)

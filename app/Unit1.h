@@ -96,6 +96,8 @@ public:
     void SetModified(bool flag);
     // Selects node, expanding its ancestors so that it can be seen.
     void SelectNode(document::TreeNode* node);
+    // Expands every node that has children, in the flags and in the view.
+    void ExpandAllNodes();
 
     // Stores pending editor text and its caret into the shown node's payload.
     void StoreEditorText();

@@ -273,6 +273,47 @@ private slots:
         QCOMPARE(form.Selected(), nullptr);
     }
 
+    void expandAllOpensEveryParentAndKeepsTheSelection()
+    {
+        TForm1 form;
+        Open(form, [](TForm1& f) { return &NodeAt(f, {0, 1}); });
+        form.TreeView1->collapseAll();
+        QVERIFY(!Root(form)->Expanded());
+        QVERIFY(!NodeA(form)->Expanded());
+        QCOMPARE(form.Selected(), &NodeAt(form, {0, 1}));
+
+        form.ExpandAllNodes();
+        Idle();
+        VerifyAllExpanded(form);
+        // Leaves have nothing to open, in the view as in their flags.
+        for (TreeNode* node = Root(form); node; node = document::PreOrderNext(*node)) {
+            if (node->HasChildren())
+                continue;
+            QVERIFY2(!node->Expanded(), node->Name().c_str());
+            QVERIFY2(!form.TreeView1->isExpanded(IndexOf(form, node)), node->Name().c_str());
+        }
+        QCOMPARE(form.Selected(), &NodeAt(form, {0, 1}));
+        QCOMPARE(form.Memo1->toPlainText(), QStringLiteral("a-two"));
+        // Every row is laid out in pre-order: B1 sits right below B.
+        QCOMPARE(form.TreeView1->indexBelow(IndexOf(form, NodeB(form))), IndexOf(form, &NodeAt(form, {1, 0})));
+        QVERIFY(!form.Modified());
+
+        // A leaf is flagged as one for the view only while it has no children: C gains a
+        // child and can then be opened and closed like any parent.
+        const QModelIndex c = IndexOf(form, NodeC(form));
+        QVERIFY(form.Model().flags(c) & Qt::ItemNeverHasChildren);
+        QVERIFY(!(form.Model().flags(IndexOf(form, NodeB(form))) & Qt::ItemNeverHasChildren));
+        form.Model().InsertNode(*NodeC(form), 0, "C1");
+        QVERIFY(!(form.Model().flags(c) & Qt::ItemNeverHasChildren));
+        QVERIFY(form.Model().hasChildren(c));
+        form.TreeView1->expand(c);
+        QVERIFY(form.TreeView1->isExpanded(c));
+        QVERIFY(NodeC(form)->Expanded());
+        QCOMPARE(form.TreeView1->indexBelow(c), IndexOf(form, NodeC(form)->Child(0)));
+        form.TreeView1->collapse(c);
+        QVERIFY(!NodeC(form)->Expanded());
+    }
+
     void contextMenuActsOnTheRememberedNodeOnly()
     {
         TForm1 form;

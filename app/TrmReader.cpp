@@ -56,7 +56,7 @@ bool IsExpandedIn(const TNanXMLElement& element) { return element.GetAttribute("
 // Builds the children of node from the node elements among element's children, depth first
 // in document order, with a work list instead of recursion. For version 2 it also takes the
 // selected mark (the last one in document order wins) and, once a node's children are in
-// place, its expanded state.
+// place, its expanded state; the element's children are then released.
 void ReadChildNodes(DocumentTree& tree, TNanXMLElement& element, TreeNode& node, Version version,
                     TreeNode*& toSelect) {
     struct Frame {
@@ -73,7 +73,12 @@ void ReadChildNodes(DocumentTree& tree, TNanXMLElement& element, TreeNode& node,
             if (IsNodeElement(*child)) childElement = child->AsElement();
         }
         if (!childElement) {
-            if (version == Version::two && frame.node != &node) frame.node->SetExpanded(IsExpandedIn(*frame.element));
+            if (version == Version::two) {
+                if (frame.node != &node) frame.node->SetExpanded(IsExpandedIn(*frame.element));
+                // Read in full: its XML is freed now, while the tree is built, so the memory is
+                // reused at once rather than all torn down at the end.
+                frame.element->ClearChildren();
+            }
             pending.pop_back();
             continue;
         }

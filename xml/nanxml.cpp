@@ -260,6 +260,13 @@ std::unique_ptr<TNanXMLNode> TNanXMLParentNode::RemoveChild(TNanXMLNode* Node)
     return removed;
 }
 
+void TNanXMLParentNode::AdoptAll(TNanXMLNodeList::Storage& nodes)
+{
+    children_.reserve(children_.size() + nodes.size());
+    for (auto& node : nodes) Adopt(std::move(node));
+    nodes.clear();
+}
+
 void TNanXMLParentNode::CheckNotAncestorOf(const TNanXMLNode& node) const
 {
     for (const TNanXMLNode* p = this; p != nullptr; p = p->parent_) {

@@ -159,6 +159,9 @@ private:
         return raw;
     }
 
+    // Appends nodes made and gathered elsewhere, all at once; nodes is left empty.
+    void AdoptAll(TNanXMLNodeList::Storage& nodes);
+
     void CheckNotAncestorOf(const TNanXMLNode& node) const;
 
     TNanXMLNodeList::Storage children_;

@@ -32,11 +32,15 @@ bool TNanXMLElement::Parse(std::string_view Source)
     TNanXMLTokenizer tokens(content);
     bool named = false;
     std::size_t pending = std::string_view::npos;
+    // The attributes are gathered in a list kept from tag to tag and then copied at their
+    // exact number: one allocation per tag rather than one for each time the list grows.
+    thread_local std::vector<TNanXMLAttribute> gathered;
+    gathered.clear();
     // An attribute takes at least two characters of the tag (its name and what ends it): a
-    // long tag gets room for as many at once rather than growing, and gives back what it
-    // did not use.
+    // long tag gets room for as many at once, hands over the list itself, and gives back
+    // what it did not use.
     const bool longTag = content.size() > kLongTag;
-    if (longTag) attributes_.reserve(attributes_.size() + content.size() / 2 + 1);
+    if (longTag) gathered.reserve(content.size() / 2 + 1);
     while (!tokens.AtEnd()) {
         const TNanXMLToken token = tokens.Next();
         switch (token.Kind) {
@@ -47,15 +51,15 @@ bool TNanXMLElement::Parse(std::string_view Source)
                 named = true;
             } else {
                 // A name token is a whole run of name characters: it passes the name rule.
-                attributes_.emplace_back(token.Text, std::string_view());
-                pending = attributes_.size() - 1;
+                gathered.emplace_back(token.Text, std::string_view());
+                pending = gathered.size() - 1;
             }
             break;
         case xtQuoted:
             if (pending != std::string_view::npos) {
                 std::string_view value = token.Text;
                 StripDelimiters(value, "\"", "\"");
-                attributes_[pending].SetValue(value);
+                gathered[pending].SetValue(value);
             }
             break;
         case xtEquals:
@@ -65,8 +69,15 @@ bool TNanXMLElement::Parse(std::string_view Source)
             break;
         }
     }
-    if (longTag && attributes_.capacity() > 2 * attributes_.size()) attributes_.shrink_to_fit();
     if (!named) return false;
+    if (longTag) {
+        attributes_.swap(gathered);
+        if (attributes_.capacity() > 2 * attributes_.size()) attributes_.shrink_to_fit();
+    } else {
+        attributes_.assign(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
+    }
+    gathered.clear();
+    if (gathered.capacity() > 256) gathered.shrink_to_fit();
     for (const TNanXMLAttribute& attribute : attributes_) {
         if (!IsValidAttributeValue(attribute.Value())) {
             throw ENanXMLInvalidStringException("値が不正です", attribute.Value());
@@ -204,6 +215,19 @@ public:
     // With pages, the text lies in a buffer whose passed pages may be released.
     void Build(std::string_view text, bool addFinalLineBreak, PassedPages* pages)
     {
+        // Elements left open, also by a refused tag, get the children read so far.
+        try {
+            BuildNodes(text, addFinalLineBreak, pages);
+        } catch (...) {
+            while (!open_.empty()) PopOpen();
+            throw;
+        }
+        while (!open_.empty()) PopOpen();
+    }
+
+private:
+    void BuildNodes(std::string_view text, bool addFinalLineBreak, PassedPages* pages)
+    {
         TNanXMLScanner scanner(text, cp932_);
         std::size_t position = 0;
         while (position < text.size()) {
@@ -223,23 +247,27 @@ public:
                 HandleTag(token);
                 break;
             case xtEntity:
-                Current().AddEntityReference(Decoded(token));
+                Add(MakeEntityReference(Decoded(token)));
                 break;
             case xtInstruction: {
                 auto instruction = std::make_unique<TNanXMLProcessingInstruction>();
-                if (instruction->Parse(Decoded(token))) Current().Adopt(std::move(instruction));
+                if (instruction->Parse(Decoded(token))) Add(std::move(instruction));
                 break;
             }
             case xtComment: {
                 std::string_view content = token;
                 StripDelimiters(content, "<!--", "-->");
-                Current().AddComment(Decoded(content));
+                auto comment = std::make_unique<TNanXMLComment>();
+                comment->SetContent(Decoded(content));
+                Add(std::move(comment));
                 break;
             }
             case xtCDATA: {
                 std::string_view content = token;
                 StripDelimiters(content, "<![CDATA[", "]]>");
-                Current().AddCDATA(Decoded(content));
+                auto section = std::make_unique<TNanXMLCDATA>();
+                section->SetContent(Decoded(content));
+                Add(std::move(section));
                 break;
             }
             default:
@@ -251,13 +279,28 @@ public:
         FlushText(addFinalLineBreak ? "\r\n" : "");
     }
 
-private:
     struct OpenElement {
         TNanXMLElement* element;
         std::vector<std::size_t>* depthsOfName;  // in openByName_
     };
 
-    TNanXMLParentNode& Current() { return open_.empty() ? root_ : *open_.back().element; }
+    // The children of an open element are gathered in a list kept for its depth and handed
+    // over when it closes, at their exact number; the root takes its children at once.
+    template <class Node>
+    Node* Add(std::unique_ptr<Node> node)
+    {
+        if (open_.empty()) return root_.Adopt(std::move(node));
+        Node* raw = node.get();
+        gathered_[open_.size() - 1].push_back(std::move(node));
+        return raw;
+    }
+
+    static std::unique_ptr<TNanXMLEntityReference> MakeEntityReference(std::string_view name)
+    {
+        auto reference = std::make_unique<TNanXMLEntityReference>();
+        reference->SetName(name);
+        return reference;
+    }
 
     // A piece of the text as UTF-8; valid until the next call.
     std::string_view Decoded(std::string_view piece)
@@ -275,7 +318,7 @@ private:
         content.reserve(text.size() + more.size());
         content += text;
         content += more;
-        Current().Adopt(std::make_unique<TNanXMLText>(std::move(content)));
+        Add(std::make_unique<TNanXMLText>(std::move(content)));
         pendingText_ = {};
     }
 
@@ -294,7 +337,7 @@ private:
         }
         auto element = std::make_unique<TNanXMLElement>();
         if (!element->Parse(tag)) return;
-        TNanXMLElement* added = Current().Adopt(std::move(element));
+        TNanXMLElement* added = Add(std::move(element));
         if (!empty) Open(added);
     }
 
@@ -304,6 +347,7 @@ private:
         std::vector<std::size_t>& depths = openByName_[key_];
         depths.push_back(open_.size());
         open_.push_back({element, &depths});
+        if (gathered_.size() < open_.size()) gathered_.emplace_back();
     }
 
     // Closes the innermost open element of that name with every element opened inside it;
@@ -323,9 +367,7 @@ private:
 
     void PopOpen()
     {
-        // A closed element gets no more children: give back the room its list grew into.
-        auto& children = open_.back().element->children_;
-        if (children.capacity() > children.size()) children.shrink_to_fit();
+        open_.back().element->AdoptAll(gathered_[open_.size() - 1]);
         open_.back().depthsOfName->pop_back();
         open_.pop_back();
     }
@@ -333,6 +375,7 @@ private:
     TNanXMLParentNode& root_;
     const bool cp932_;
     std::vector<OpenElement> open_;
+    std::vector<TNanXMLNodeList::Storage> gathered_;  // by depth in open_
     // Depths in open_ of the open elements, by name without ASCII letter case: an end tag
     // finds its element at once however deep the nesting.
     std::unordered_map<std::string, std::vector<std::size_t>> openByName_;

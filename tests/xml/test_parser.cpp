@@ -147,6 +147,11 @@ TEST(Parser, RefusedAttributeValueStopsTheLoad)
         EXPECT_STREQ(e.what(), "値が不正です\rx<y");
     }
     EXPECT_EQ(Tree(xml.Root()), "a['keep']");
+
+    // Elements still open keep what was read into them before the refused tag.
+    EXPECT_THROW(xml.LoadFromString("<a>keep<b>x<!--c--><c v=\"x<y\"/>"), ENanXMLInvalidStringException);
+    EXPECT_EQ(Tree(xml.Root()), "a['keep'b['x'<!--c-->]]");
+    EXPECT_EQ(xml.Root().GetChild(0)->AsParent()->GetChild(1)->Parent(), xml.Root().GetChild(0));
 }
 
 TEST(Parser, TextEntitiesAndMarkupCharacters)

@@ -123,11 +123,9 @@ TNanXMLToken NextToken(std::string_view Text)
     return TNanXMLTokenizer(Text).Next();
 }
 
-std::size_t TNanXMLScanner::DelimitedEnd(std::size_t position, std::string_view opening,
-                                         DelimiterCursor& closing, std::size_t closingLength)
+std::size_t TNanXMLScanner::DelimitedEnd(std::size_t contentStart, DelimiterCursor& closing, std::size_t closingLength)
 {
-    if (text_.compare(position, opening.size(), opening) != 0) return 0;
-    const std::size_t found = closing.Find(text_, position + opening.size());
+    const std::size_t found = closing.Find(text_, contentStart);
     return found == std::string_view::npos ? 0 : found + closingLength;
 }
 
@@ -137,18 +135,21 @@ TNanXMLScannedToken TNanXMLScanner::Scan(std::size_t Position)
     const auto token = [&](TNanXMLTokenKind kind, std::size_t end) {
         return TNanXMLScannedToken{kind, end - Position};
     };
+    // The openers are told apart by their bytes, without a string comparison each.
     const char first = text_[Position];
     if (first == '<') {
         const char second = Position + 1 < text_.size() ? text_[Position + 1] : '\0';
         if (second == '?') {
-            if (std::size_t end = DelimitedEnd(Position, "<?", instructionEnd_, 2)) return token(xtInstruction, end);
+            if (std::size_t end = DelimitedEnd(Position + 2, instructionEnd_, 2)) return token(xtInstruction, end);
         } else if (second == '!') {
-            if (std::size_t end = DelimitedEnd(Position, "<!--", commentEnd_, 3)) return token(xtComment, end);
+            if (OpensAt(Position, "<!--")) {
+                if (std::size_t end = DelimitedEnd(Position + 4, commentEnd_, 3)) return token(xtComment, end);
+            }
             if (std::size_t end = CdataEnd(Position)) return token(xtCDATA, end);
         }
-        if (std::size_t end = DelimitedEnd(Position, "<", tagEnd_, 1)) return token(xtTag, end);
+        if (std::size_t end = DelimitedEnd(Position + 1, tagEnd_, 1)) return token(xtTag, end);
     } else if (first == '&') {
-        if (std::size_t end = DelimitedEnd(Position, "&", entityEnd_, 1)) return token(xtEntity, end);
+        if (std::size_t end = DelimitedEnd(Position + 1, entityEnd_, 1)) return token(xtEntity, end);
     }
 
     // A text run: either plain characters up to the next "<" or "&", or a run of "<" and
@@ -165,9 +166,8 @@ TNanXMLScannedToken TNanXMLScanner::Scan(std::size_t Position)
 
 std::size_t TNanXMLScanner::CdataEnd(std::size_t position)
 {
-    const std::string_view opening = "<![CDATA[";
-    if (text_.compare(position, opening.size(), opening) != 0) return 0;
-    const std::size_t contentStart = position + opening.size();
+    if (!OpensAt(position, "<![CDATA[")) return 0;
+    const std::size_t contentStart = position + 9;
     const std::size_t found =
         cp932_ ? cdataEnd_.Find(text_, contentStart,
                                 [&](std::size_t at) { return StartsCp932Character(at, contentStart); })

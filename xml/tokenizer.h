@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace nanxml {
@@ -137,8 +138,15 @@ public:
     TNanXMLScannedToken Scan(std::size_t Position);
 
 private:
-    std::size_t DelimitedEnd(std::size_t position, std::string_view opening, DelimiterCursor& closing,
-                             std::size_t closingLength);
+    // End of the token whose content starts at contentStart and is closed by the next closing
+    // delimiter; 0 when none follows.
+    std::size_t DelimitedEnd(std::size_t contentStart, DelimiterCursor& closing, std::size_t closingLength);
+    // Whether the text holds opening at position; a fixed-size comparison the compiler inlines.
+    template <std::size_t N>
+    bool OpensAt(std::size_t position, const char (&opening)[N]) const
+    {
+        return text_.size() - position >= N - 1 && std::memcmp(text_.data() + position, opening, N - 1) == 0;
+    }
     std::size_t CdataEnd(std::size_t position);
     bool StartsCp932Character(std::size_t position, std::size_t knownStart);
 

@@ -86,15 +86,15 @@ bool TNanXMLElement::Parse(std::string_view Source)
             break;
         }
     }
-    if (!named) return false;
-    if (longTag) {
+    if (named && longTag) {
         attributes_.swap(gathered);
         if (attributes_.capacity() > 2 * attributes_.size()) attributes_.shrink_to_fit();
-    } else {
+    } else if (named) {
         attributes_.assign(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
     }
     gathered.clear();
-    if (gathered.capacity() > 256) gathered.shrink_to_fit();
+    if (gathered.capacity() > 256) gathered.shrink_to_fit();  // the room a long tag made
+    if (!named) return false;
     for (const TNanXMLAttribute& attribute : attributes_) {
         if (!IsValidAttributeValue(attribute.Value())) {
             throw ENanXMLInvalidStringException("値が不正です", attribute.Value());

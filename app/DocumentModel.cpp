@@ -14,13 +14,6 @@ void TDocumentModel::SetTree(document::DocumentTree* tree)
     endResetModel();
 }
 
-TreeNode* TDocumentModel::NodeOf(const QModelIndex& index) const
-{
-    if (!index.isValid() || index.model() != this)
-        return nullptr;
-    return static_cast<TreeNode*>(index.internalPointer());
-}
-
 QModelIndex TDocumentModel::IndexOf(const TreeNode* node) const
 {
     if (!node)
@@ -68,7 +61,9 @@ QModelIndex TDocumentModel::index(int row, int column, const QModelIndex& parent
         return {};
     if (!parent.isValid())
         return row == 0 ? IndexOf(&tree_->Root()) : QModelIndex();
-    return IndexOf(NodeOf(parent)->Child(static_cast<std::size_t>(row)));
+    // The view asks for every row it lays out: the row is known, no need to look it up.
+    TreeNode* child = NodeOf(parent)->Child(static_cast<std::size_t>(row));
+    return child ? createIndex(row, 0, child) : QModelIndex();
 }
 
 QModelIndex TDocumentModel::parent(const QModelIndex& child) const

@@ -17,7 +17,11 @@ public:
     void SetTree(document::DocumentTree* tree);
     document::DocumentTree* Tree() const { return tree_; }
 
-    document::TreeNode* NodeOf(const QModelIndex& index) const;
+    document::TreeNode* NodeOf(const QModelIndex& index) const
+    {
+        return index.isValid() && index.model() == this ? static_cast<document::TreeNode*>(index.internalPointer())
+                                                        : nullptr;
+    }
     QModelIndex IndexOf(const document::TreeNode* node) const;
 
     // Structural changes go through here so that the view hears of them.

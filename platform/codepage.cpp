@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
@@ -260,28 +261,64 @@ Cp932Encoded EncodeCp932(std::string_view utf8)
 std::size_t EncodeCp932(std::string_view utf8, std::string& bytes)
 {
     // CP932 never needs more bytes than UTF-8 for the same character, nor "?" more than
-    // the malformed bytes it replaces.
+    // the malformed bytes it replaces. Eight bytes of room beyond that let ASCII be copied a
+    // word at a time. A plain pointer: through the vector the table's address would be loaded again after
+    // every store to the output, which might alias it.
+    const std::uint16_t* const encode = Tables().encode.data();
     const std::size_t start = bytes.size();
-    bytes.resize(start + utf8.size());
+    bytes.resize(start + utf8.size() + 8);
     char* out = bytes.data() + start;
+    const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t size = utf8.size();
     std::size_t unmappable = 0;
-    ForEachCp932Code(
-        utf8,
-        [&](std::string_view ascii) {
-            std::memcpy(out, ascii.data(), ascii.size());
-            out += ascii.size();
-        },
-        [&](std::uint16_t code) {
-            if (code == 0) {
-                *out++ = '?';
-                ++unmappable;
-            } else if (code < 0x100) {
-                *out++ = static_cast<char>(code);
-            } else {
-                *out++ = static_cast<char>(code >> 8);
-                *out++ = static_cast<char>(code & 0xFF);
-            }
-        });
+    std::size_t pos = 0;
+    while (pos < size) {
+        // Japanese notes switch between ASCII and kana or kanji every few bytes, and a branch
+        // on which comes next would guess wrong at every switch. So each round copies a word
+        // and keeps its leading ASCII bytes, then writes one character, ASCII or a three-byte
+        // character with a two-byte code, without branching on which it is. Anything else
+        // leaves the loop for the general path.
+        while (size - pos >= 16) {
+            std::uint64_t word;
+            std::memcpy(&word, data + pos, sizeof word);
+            std::memcpy(out, &word, sizeof word);
+            const std::uint64_t high = word & kHighBits;
+            const int asciiBits = std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
+            pos += static_cast<std::size_t>(asciiBits) / 8;
+            out += asciiBits / 8;
+            const unsigned lead = data[pos];
+            const unsigned second = data[pos + 1];
+            const unsigned third = data[pos + 2];
+            const bool ascii = lead < 0x80;
+            // Leads E1-EF but ED need no further range check: no overlong forms, no surrogates.
+            const bool three = (lead - 0xE1u <= 0xEFu - 0xE1u) & (lead != 0xED) & ((second & 0xC0) == 0x80) &
+                               ((third & 0xC0) == 0x80);
+            const std::uint16_t pair = encode[three ? (lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F) : 0];
+            if (!ascii && !(three & (pair >= 0x100))) break;
+            out[0] = static_cast<char>(ascii ? lead : pair >> 8);
+            out[1] = static_cast<char>(pair & 0xFF);
+            out += ascii ? 1 : 2;
+            pos += ascii ? 1 : 3;
+        }
+        if (pos == size) break;
+        if (data[pos] < 0x80) {
+            *out++ = static_cast<char>(data[pos++]);
+            continue;
+        }
+        char32_t codePoint;
+        const bool wellFormed = TryNextCodePoint(utf8, pos, codePoint);
+        const std::uint16_t code = wellFormed && codePoint < kBmpSize ? encode[codePoint] : std::uint16_t{0};
+        if (code == 0) {
+            *out++ = '?';
+            ++unmappable;
+        } else if (code < 0x100) {
+            *out++ = static_cast<char>(code);
+        } else {
+            out[0] = static_cast<char>(code >> 8);
+            out[1] = static_cast<char>(code & 0xFF);
+            out += 2;
+        }
+    }
     bytes.resize(static_cast<std::size_t>(out - bytes.data()));
     return unmappable;
 }

@@ -1,6 +1,7 @@
 #include "xml/markup_file.h"
 
 #include "platform/codepage.h"
+#include "xml/line_breaks.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -62,7 +63,21 @@ std::size_t StartOfLastCharacter(std::string_view text)
 
 }  // namespace
 
-std::size_t TCrLfLines::Normalise(std::string_view piece, char* out)
+std::string_view TCrLfLines::Normalise(std::string_view piece, std::string& room)
+{
+    if (piece.empty()) return piece;
+    if (HasOnlyCrLfBreaks(piece)) {
+        // It ends neither in a CR nor in a lone LF.
+        afterCr_ = false;
+        lineOpen_ = !piece.ends_with("\r\n");
+        return piece;
+    }
+    // Only grows, so that its room is not filled again for every piece.
+    if (room.size() < 2 * piece.size()) room.resize(2 * piece.size());
+    return std::string_view(room).substr(0, NormaliseInto(piece, room.data()));
+}
+
+std::size_t TCrLfLines::NormaliseInto(std::string_view piece, char* out)
 {
     char* o = out;
     const char* p = piece.data();
@@ -110,14 +125,8 @@ void TMarkupFile::WritePiece(bool last)
     encoded_.clear();
     unmappable_ += platform::EncodeCp932(std::string_view(markup_).substr(0, cut), encoded_);
     markup_.erase(0, cut);
-    if (output_.size() < 2 * encoded_.size() + 2) output_.resize(2 * encoded_.size() + 2);
-    std::size_t length = lines_.Normalise(encoded_, output_.data());
-    if (last) {
-        const std::string_view ending = lines_.Ending();
-        std::memcpy(output_.data() + length, ending.data(), ending.size());
-        length += ending.size();
-    }
-    file_.Write(std::string_view(output_).substr(0, length));
+    file_.Write(lines_.Normalise(encoded_, linesRoom_));
+    if (last) file_.Write(lines_.Ending());
 }
 
 void TMarkupFile::Finish()

@@ -19,13 +19,17 @@ namespace nanxml {
 // whole text.
 class TCrLfLines {
 public:
-    // Writes the piece to out, which has room for twice its size; returns the bytes written.
-    std::size_t Normalise(std::string_view piece, char* out);
+    // The piece with its line breaks made CR LF and its NULs left out: the piece itself when
+    // it has only CR LF breaks and no NUL (the common case, checked a word at a time),
+    // otherwise a copy in room.
+    std::string_view Normalise(std::string_view piece, std::string& room);
     // The CR LF that ends the last line when it has none yet (empty at the end of a break or
     // when nothing was written).
     std::string_view Ending() const { return lineOpen_ ? std::string_view("\r\n") : std::string_view(); }
 
 private:
+    std::size_t NormaliseInto(std::string_view piece, char* out);
+
     bool afterCr_ = false;  // the last break was a CR, so an LF next belongs to it
     bool lineOpen_ = false;
 };
@@ -63,7 +67,7 @@ private:
     TDocumentEncoding encoding_;
     std::string markup_;
     std::string encoded_;
-    std::string output_;  // only grows: its size is its room
+    std::string linesRoom_;
     TCrLfLines lines_;
     std::size_t unmappable_ = 0;
     bool finished_ = false;

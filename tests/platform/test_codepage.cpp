@@ -173,6 +173,41 @@ TEST(Cp932, LongInputsAcrossBlocksAndGrowingOutput)
               mixed.substr(0, mixed.size() - 1));
 }
 
+// Long text goes through the encoder's fast loop, short text through its general path: the
+// same characters, malformed ones included, must come out the same in both, wherever they
+// stand in a word.
+TEST(Cp932, LongMixedTextEncodesAsItsCharactersOneByOne)
+{
+    const std::vector<std::string> units = {
+        "a", "xyz01234", "あ", "漢字", "ｱ", "é", "🎌", "☃", std::string(1, '\0'), "\r\n", "〜",
+        "\xE3",          // a lead byte cut short by the next unit
+        "\xE3\x81",      // two bytes of a three-byte character
+        "a\x80",         // a stray continuation byte
+        "\xED\xA0\x80",  // a surrogate
+        "\xE0\x80\x80",  // an overlong form
+        "\xEF\xBF\xBF",  // U+FFFF, which CP932 lacks
+        "\xF0"};
+    std::string text;
+    std::string expected;
+    std::size_t expectedUnmappable = 0;
+    for (std::size_t i = 0; text.size() < 50000; ++i) {
+        const std::string& unit = units[(i * 7 + i / 5 + i / 31) % units.size()];
+        const platform::Cp932Encoded alone = EncodeCp932(unit);
+        text += unit;
+        expected += alone.bytes;
+        expectedUnmappable += alone.unmappable;
+    }
+    const platform::Cp932Encoded encoded = EncodeCp932(text);
+    EXPECT_EQ(encoded.bytes, expected);
+    EXPECT_EQ(encoded.unmappable, expectedUnmappable);
+    EXPECT_EQ(CountCp932Unmappable(text), expectedUnmappable);
+    EXPECT_GT(expectedUnmappable, 1000u);
+    // Appending keeps what was there.
+    std::string out = "kept";
+    EXPECT_EQ(EncodeCp932(text, out), expectedUnmappable);
+    EXPECT_EQ(out, "kept" + expected);
+}
+
 TEST(Cp932, DoubleByteClass)
 {
     EXPECT_TRUE(IsCp932DoubleByte(U'あ'));

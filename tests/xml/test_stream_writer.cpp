@@ -207,17 +207,16 @@ TEST(StreamWriter, RefusesWhatTheTreeRefusesAndLeavesTheFile)
 TEST(CrLfLines, PiecesSplitAnywhereGiveTheLinesOfTheWhole)
 {
     const std::string texts[] = {std::string("a\r\nb\rc\nd\r\r\n\n\0\r\0\ne\r", 18), "\r\n", "\n\r", "abc",
-                                 std::string("\0\0", 2), "", "x\r", "12345678\r\n12345678\n\t\t\t\t\t\t\t\t\r"};
+                                 std::string("\0\0", 2), "", "x\r", "12345678\r\n12345678\n\t\t\t\t\t\t\t\t\r", "line one\r\nline two\r\nthree"};
     for (const std::string& text : texts) {
         const std::string expected = nanxml::NormalisedLines(text);
         for (std::size_t first = 0; first <= text.size(); ++first) {
             for (std::size_t second = first; second <= text.size(); ++second) {
                 TCrLfLines lines;
-                std::string out(2 * text.size() + 2, '-');
-                std::size_t length = lines.Normalise(std::string_view(text).substr(0, first), out.data());
-                length += lines.Normalise(std::string_view(text).substr(first, second - first), out.data() + length);
-                length += lines.Normalise(std::string_view(text).substr(second), out.data() + length);
-                out.resize(length);
+                std::string room;
+                std::string out(lines.Normalise(std::string_view(text).substr(0, first), room));
+                out += lines.Normalise(std::string_view(text).substr(first, second - first), room);
+                out += lines.Normalise(std::string_view(text).substr(second), room);
                 out += lines.Ending();
                 ASSERT_EQ(out, expected) << "text " << testing::PrintToString(text) << " cut at " << first << ", "
                                          << second;

@@ -18,22 +18,8 @@ namespace nanxml {
 // ---- node readers ----
 
 namespace {
-
 constexpr std::size_t kLongTag = 1 << 16;
-
-// Asks for the memory not yet used in [start, start + size) to be given in huge pages, where
-// the system offers them: millions of attributes then cost a few page faults, not thousands.
-void PreferHugePages(void* start, std::size_t size)
-{
-    constexpr std::uintptr_t kHugePage = 2u << 20;
-    const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto last = (reinterpret_cast<std::uintptr_t>(start) + size) & ~(kHugePage - 1);
-#ifdef MADV_HUGEPAGE
-    if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
 }
-
-}  // namespace
 
 bool TNanXMLElement::Parse(std::string_view Source)
 {
@@ -54,10 +40,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
     // long tag gets room for as many at once, hands over the list itself, and gives back
     // what it did not use.
     const bool longTag = content.size() > kLongTag;
-    if (longTag) {
-        gathered.reserve(content.size() / 2 + 1);
-        PreferHugePages(gathered.data(), gathered.capacity() * sizeof(TNanXMLAttribute));
-    }
+    if (longTag) gathered.reserve(content.size() / 2 + 1);
     while (!tokens.AtEnd()) {
         const TNanXMLToken token = tokens.Next();
         switch (token.Kind) {

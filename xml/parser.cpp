@@ -27,7 +27,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
     if (!StripDelimiters(content, "<", ">") || content.empty()) return false;
 
     // Nothing changes until the name is found; from then on the tag is accepted, and the
-    // attributes are read straight into the element. Their values are checked at the end,
+    // attributes are read and handed to the element. Their values are checked at the end,
     // as a value may still be replaced by a later quoted string.
     TNanXMLTokenizer tokens(content);
     bool named = false;

@@ -28,8 +28,8 @@ struct OpenedDocument {
 OpenedDocument OpenDocument(const std::string& path);
 
 // Builds the document from an already parsed file (what OpenDocument does after loading).
-// Each text element is released from xml once its text is taken over, to keep the peak
-// memory low.
+// xml is used up on the way, to keep the peak memory low: each text element is released
+// once its text is taken over, and in version 2 each node element's children once read.
 OpenedDocument LoadDocument(nanxml::TNanXML& xml);
 
 // The local time now, for the modified stamp.

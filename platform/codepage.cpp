@@ -159,6 +159,27 @@ bool AllAscii(const unsigned char* bytes)
     return (word & kHighBits) == 0;
 }
 
+// Writes the character at data[pos] when it is ASCII or a three-byte character with a
+// two-byte code, with no branch on which of the two it is; false (nothing written) for any
+// other. Needs three bytes readable at pos and two bytes of room at out.
+inline bool EncodeCommonCharacter(const std::uint16_t* encode, const unsigned char* data, std::size_t& pos, char*& out)
+{
+    const unsigned lead = data[pos];
+    const unsigned second = data[pos + 1];
+    const unsigned third = data[pos + 2];
+    const bool ascii = lead < 0x80;
+    // Leads E1-EF but ED need no further range check: no overlong forms, no surrogates.
+    const bool three =
+        (lead - 0xE1u <= 0xEFu - 0xE1u) & (lead != 0xED) & ((second & 0xC0) == 0x80) & ((third & 0xC0) == 0x80);
+    const std::uint16_t pair = encode[three ? (lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F) : 0];
+    if (!ascii && !(three & (pair >= 0x100))) return false;
+    out[0] = static_cast<char>(ascii ? lead : pair >> 8);
+    out[1] = static_cast<char>(pair & 0xFF);
+    out += ascii ? 1 : 2;
+    pos += ascii ? 1 : 3;
+    return true;
+}
+
 // Walks UTF-8 text and hands each character's CP932 code (0 when CP932 cannot hold it, or
 // the text is malformed there) to `emit`; ASCII runs go to `emitAscii` whole.
 template <typename EmitAscii, typename Emit>
@@ -275,9 +296,9 @@ std::size_t EncodeCp932(std::string_view utf8, std::string& bytes)
     while (pos < size) {
         // Japanese notes switch between ASCII and kana or kanji every few bytes, and a branch
         // on which comes next would guess wrong at every switch. So each round copies a word
-        // and keeps its leading ASCII bytes, then writes one character, ASCII or a three-byte
-        // character with a two-byte code, without branching on which it is. Anything else
-        // leaves the loop for the general path.
+        // and keeps its leading ASCII bytes, then writes two characters, each ASCII or a
+        // three-byte character with a two-byte code, without branching on which it is.
+        // Anything else leaves the loop for the general path.
         while (size - pos >= 16) {
             std::uint64_t word;
             std::memcpy(&word, data + pos, sizeof word);
@@ -286,19 +307,7 @@ std::size_t EncodeCp932(std::string_view utf8, std::string& bytes)
             const int asciiBits = std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
             pos += static_cast<std::size_t>(asciiBits) / 8;
             out += asciiBits / 8;
-            const unsigned lead = data[pos];
-            const unsigned second = data[pos + 1];
-            const unsigned third = data[pos + 2];
-            const bool ascii = lead < 0x80;
-            // Leads E1-EF but ED need no further range check: no overlong forms, no surrogates.
-            const bool three = (lead - 0xE1u <= 0xEFu - 0xE1u) & (lead != 0xED) & ((second & 0xC0) == 0x80) &
-                               ((third & 0xC0) == 0x80);
-            const std::uint16_t pair = encode[three ? (lead & 0x0F) << 12 | (second & 0x3F) << 6 | (third & 0x3F) : 0];
-            if (!ascii && !(three & (pair >= 0x100))) break;
-            out[0] = static_cast<char>(ascii ? lead : pair >> 8);
-            out[1] = static_cast<char>(pair & 0xFF);
-            out += ascii ? 1 : 2;
-            pos += ascii ? 1 : 3;
+            if (!EncodeCommonCharacter(encode, data, pos, out) || !EncodeCommonCharacter(encode, data, pos, out)) break;
         }
         if (pos == size) break;
         if (data[pos] < 0x80) {

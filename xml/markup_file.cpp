@@ -131,13 +131,14 @@ void TMarkupFile::WritePiece(bool last)
 
 void TMarkupFile::Finish()
 {
+    if (finished_) return;
     WritePiece(true);
     finished_ = true;
 }
 
 void TMarkupFile::Commit()
 {
-    if (!finished_) Finish();
+    Finish();
     file_.Commit();
 }
 

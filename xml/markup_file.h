@@ -52,9 +52,10 @@ public:
     {
         if (markup_.size() >= kPiece) WritePiece(false);
     }
-    // Writes the rest of the markup; nothing may be appended after it.
+    // Writes the rest of the markup (once; a second call does nothing); nothing may be
+    // appended after it.
     void Finish();
-    // Finishes when that is not done yet, and puts the file in place of the old one.
+    // Finishes, and puts the file in place of the old one.
     void Commit();
     // How many characters have become "?" in Shift_JIS so far (0 in UTF-8); after Finish,
     // in the whole file.

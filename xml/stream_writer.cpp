@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 
 namespace nanxml {
 
@@ -71,6 +72,7 @@ void TNanXMLStreamWriter::StartElement(std::string_view Name)
 
 void TNanXMLStreamWriter::AddAttribute(std::string_view Name, std::string_view Value)
 {
+    if (!startTagOpen_) throw std::logic_error("an attribute after the content of its element");
     if (!IsValidName(Name)) throw ENanXMLInvalidStringException("属性名が不正です", Name);
     if (!IsValidAttributeValue(Value) || Value.find('"') != std::string_view::npos) {
         throw ENanXMLInvalidStringException("値が不正です", Value);
@@ -99,6 +101,7 @@ void TNanXMLStreamWriter::AddText(std::string_view Text)
 
 void TNanXMLStreamWriter::EndElement()
 {
+    if (open_.empty()) throw std::logic_error("no element to end");
     std::string& markup = file_->Markup();
     if (startTagOpen_) {
         markup += "/>";

@@ -29,12 +29,13 @@ public:
     // A child element of the element open now (at the top level when none is); it stays
     // open until EndElement. Refuses the names AddElement refuses.
     void StartElement(std::string_view Name);
-    // An attribute of the element just started, before anything is written inside it.
-    // Refuses what TNanXMLElement::AddAttribute refuses.
+    // An attribute of the element just started, before anything is written inside it
+    // (std::logic_error otherwise). Refuses what TNanXMLElement::AddAttribute refuses.
     void AddAttribute(std::string_view Name, std::string_view Value);
     // Text inside the open element, as TNanXMLParentNode::AddText adds it.
     void AddText(std::string_view Text);
-    // Closes the element open now: an element with nothing inside is written "<name .../>".
+    // Closes the element open now (std::logic_error when none is): an element with nothing
+    // inside is written "<name .../>".
     void EndElement();
 
     // Closes the elements still open and writes the rest; nothing may be added after it.

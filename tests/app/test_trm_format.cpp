@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 using namespace document;
@@ -250,6 +251,21 @@ TEST(TrmWrite, CountsWhatShiftJisCannotHold) {
     OpenedDocument doc = OpenDocument(folder.File("q.trm"));
     EXPECT_EQ(doc.tree.Root().Child(0)->Name(), "flag ?");
     EXPECT_EQ(doc.tree.Root().Child(0)->Data().Text(), "caf? ?? 日本 ｱ\r\n");
+
+    // The lossless save counts the same characters while it encodes and then writes nothing.
+    const std::string q = platform::ReadWholeFile(folder.File("q.trm"));
+    EXPECT_EQ(WriteDocumentLosslessly(folder.File("q.trm"), tree, &a, TDocumentEncoding::deShiftJIS, Stamp()), 5u);
+    EXPECT_EQ(platform::ReadWholeFile(folder.File("q.trm")), q);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("")), {}), 1);
+    // In UTF-8 nothing is lost, and the file is WriteDocument's.
+    EXPECT_EQ(WriteDocumentLosslessly(folder.File("u.trm"), tree, &a, TDocumentEncoding::deUTF8, Stamp()), 0u);
+    WriteDocument(folder.File("w.trm"), tree, &a, TDocumentEncoding::deUTF8, Stamp());
+    EXPECT_EQ(platform::ReadWholeFile(folder.File("u.trm")), platform::ReadWholeFile(folder.File("w.trm")));
+    a.Data().SetText("日本");
+    a.SetName("flag");
+    tree.Root().Child(0)->Child(0)->SetName("a");
+    EXPECT_EQ(WriteDocumentLosslessly(folder.File("q.trm"), tree, &a, TDocumentEncoding::deShiftJIS, Stamp()), 0u);
+    EXPECT_NE(platform::ReadWholeFile(folder.File("q.trm")), q);
 }
 
 TEST(TrmWrite, ModifiedStampFormat) {

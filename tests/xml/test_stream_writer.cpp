@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <vector>
 
 namespace nanxml_test {
@@ -199,6 +200,19 @@ TEST(StreamWriter, RefusesWhatTheTreeRefusesAndLeavesTheFile)
     EXPECT_EQ(message([](TNanXMLStreamWriter& xml) { xml.AddAttribute("k", "<tag>"); }), "値が不正です\r<tag>");
     EXPECT_EQ(ReadBytes(path), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("")), {}), 1);
+    // Misuse is refused rather than written as broken markup.
+    const auto misuse = [&](const std::function<void(TNanXMLStreamWriter&)>& step) {
+        TNanXMLStreamWriter xml(path, nanxml::deUTF8, true);
+        xml.StartElement("a");
+        xml.AddText("text");
+        EXPECT_THROW(step(xml), std::logic_error);
+    };
+    misuse([](TNanXMLStreamWriter& xml) { xml.AddAttribute("late", "1"); });
+    misuse([](TNanXMLStreamWriter& xml) {
+        xml.EndElement();
+        xml.EndElement();
+    });
+    EXPECT_EQ(ReadBytes(path), "old");
     // Elements left open are closed by the commit.
     EXPECT_EQ(message([](TNanXMLStreamWriter& xml) { xml.StartElement("b"); }), "saved");
     EXPECT_EQ(ReadBytes(path), "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a><b/></a>");

@@ -5,7 +5,7 @@
 #include "xml/stream_writer.h"
 
 #include <cstdio>
-#include <utility>
+#include <string>
 #include <vector>
 
 namespace document {

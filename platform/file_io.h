@@ -38,8 +38,9 @@ std::string ReadWholeFile(const std::string& path);
 // (".NAME.XXXXXX~") only if the rewrite fails and cannot be undone.
 void SafeReplaceFile(const std::string& path, std::string_view contents);
 
-// SafeReplaceFile for contents made piece by piece, so that a large file is never held in
-// memory whole: every property above holds. The constructor checks the target and creates
+// SafeReplaceFile for contents made piece by piece, so that the caller need not hold a large
+// file in memory whole: every property above holds. (Rewriting a target with several hard
+// links in place reads its old and new contents in, as that case is rare.) The constructor checks the target and creates
 // the temporary file; Write appends a piece to it; Commit puts it in place of the target.
 // Until Commit succeeds the target is unchanged, and a writer destroyed without it removes
 // its temporary file. Each step throws FileError with CannotCreateMessage; after a failure

@@ -36,11 +36,12 @@ std::size_t FindInvalidUtf8Scalar(std::string_view text)
 }
 
 #ifdef VELMORA_UTF8_AVX2
-// Whether the whole text is valid UTF-8, 32 bytes per step without a branch per character
+// Finds malformed UTF-8 32 bytes per step without a branch per character
 // (the lookup method of Keiser and Lemire): three table look-ups on the nibbles of each byte
 // and of the byte before it flag every malformed pair, and the bytes two and three behind
-// say where a continuation byte must stand. Valid exactly when the scalar walk finds
-// nothing; that walk then only has to run to name the offset of a malformed text.
+// say where a continuation byte must stand. A block is flagged exactly when the first
+// malformed sequence the scalar walk would find ends in it (or is cut off by it); that walk
+// then only has to run from there to name the offset.
 constexpr char kTooShort = 1 << 0, kTooLong = 1 << 1, kOverlong3 = 1 << 2, kTooLarge = 1 << 3, kSurrogate = 1 << 4,
                kOverlong2 = 1 << 5, kTooLarge1000 = 1 << 6, kOverlong4 = 1 << 6, kTwoConts = static_cast<char>(1 << 7);
 constexpr char kCarry = kTooShort | kTooLong | kTwoConts;
@@ -64,9 +65,9 @@ alignas(16) constexpr char kByte2High[16] = {
     kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge, kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
     kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge, kTooShort, kTooShort, kTooShort, kTooShort};
 
+// The bytes of the block before the one being checked.
 struct Utf8Blocks {
     __m256i previous;
-    __m256i errors;
 };
 
 // The entries of a 16-byte table picked by each byte of nibbles (0 to 15).
@@ -76,7 +77,9 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Lookup(const char*
                                nibbles);
 }
 
-__attribute__((target("avx2"), always_inline)) inline void CheckBlock(Utf8Blocks& state, const char* bytes)
+// Whether some byte of the block ends a malformed sequence, looking up to three bytes back
+// into the previous block.
+__attribute__((target("avx2"), always_inline)) inline bool BlockHasError(Utf8Blocks& state, const char* bytes)
 {
     const __m256i input = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
     const __m256i lowNibble = _mm256_set1_epi8(0x0F);
@@ -95,21 +98,24 @@ __attribute__((target("avx2"), always_inline)) inline void CheckBlock(Utf8Blocks
     const __m256i third = _mm256_subs_epu8(prev2, _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80)));
     const __m256i fourth = _mm256_subs_epu8(prev3, _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80)));
     const __m256i must = _mm256_and_si256(_mm256_or_si256(third, fourth), _mm256_set1_epi8(static_cast<char>(0x80)));
-    state.errors = _mm256_or_si256(state.errors, _mm256_xor_si256(must, special));
+    const __m256i errors = _mm256_xor_si256(must, special);
     state.previous = input;
+    return _mm256_testz_si256(errors, errors) == 0;
 }
 
-__attribute__((target("avx2"))) bool IsValidUtf8Avx2(std::string_view text)
+// The offset of the first block holding a byte that ends a malformed sequence, or npos.
+// Stopping there keeps a search for the first fault as cheap as the bytes before it, so
+// that repairing a text fault by fault does not read the whole text each time.
+__attribute__((target("avx2"))) std::size_t FirstBlockWithErrorAvx2(std::string_view text)
 {
-    Utf8Blocks state{_mm256_setzero_si256(), _mm256_setzero_si256()};
+    Utf8Blocks state{_mm256_setzero_si256()};
     std::size_t pos = 0;
-    for (; text.size() - pos >= 32; pos += 32) CheckBlock(state, text.data() + pos);
+    for (; text.size() - pos >= 32; pos += 32)
+        if (BlockHasError(state, text.data() + pos)) return pos;
     // The rest, then NUL bytes: a sequence cut off by the end meets ASCII and is too short.
     char tail[64] = {};
     std::memcpy(tail, text.data() + pos, text.size() - pos);
-    CheckBlock(state, tail);
-    CheckBlock(state, tail + 32);
-    return _mm256_testz_si256(state.errors, state.errors) != 0;
+    return BlockHasError(state, tail) || BlockHasError(state, tail + 32) ? pos : std::string_view::npos;
 }
 #endif
 
@@ -119,7 +125,18 @@ std::size_t FindInvalidUtf8(std::string_view text)
 {
 #ifdef VELMORA_UTF8_AVX2
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2 && IsValidUtf8Avx2(text)) return std::string_view::npos;
+    if (avx2) {
+        const std::size_t block = FirstBlockWithErrorAvx2(text);
+        if (block == std::string_view::npos) return block;
+        // The fault may begin up to three bytes before the block (a sequence cut off by the
+        // byte that was flagged). Everything before the block is well formed but for such a
+        // sequence, so the character holding the byte three back starts at most three bytes
+        // before it, at the first byte that is no continuation byte.
+        std::size_t start = block < 3 ? 0 : block - 3;
+        while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+        const std::size_t found = FindInvalidUtf8Scalar(text.substr(start));
+        return found == std::string_view::npos ? found : start + found;
+    }
 #endif
     return FindInvalidUtf8Scalar(text);
 }

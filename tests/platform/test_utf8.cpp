@@ -120,3 +120,36 @@ TEST(Utf8, FindsTheSameOffsetAsACharacterWalkAcrossBlockBoundaries)
         ASSERT_EQ(FindInvalidUtf8(text), WalkToFirstMalformed(text)) << round;
     }
 }
+
+// The block search stops at the first faulty block and the walk resumes from a character
+// boundary before it: faults at every spot of long texts, several per text, each searched
+// for again behind the last one as a repair does, must be found where the walk finds them.
+TEST(Utf8, FindsEachOfManyFaultsInLongTextsLikeACharacterWalk)
+{
+    const std::vector<std::string> faults = {"\x80", "\xBF\xBF", "\xFF", "\xC3", "\xE3\x81", "\xF0\x90\x80",
+                                             "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x81\x82\x80",
+                                             "\xF0\x90\x80\x80\x80"};
+    const std::vector<std::string> fillers = {"a", "é", "漢", "😀", "ab漢😀c"};
+    unsigned seed = 777;
+    const auto next = [&seed](unsigned range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % range;
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const unsigned faultCount = 1 + next(6);
+        for (unsigned fault = 0; fault < faultCount; ++fault) {
+            const unsigned run = next(300);
+            for (unsigned i = 0; i < run; ++i) text += fillers[next(static_cast<unsigned>(fillers.size()))];
+            text += faults[next(static_cast<unsigned>(faults.size()))];
+        }
+        if (round % 2 == 0) text += std::string(next(70), 'z');
+        std::string_view rest = text;
+        for (;;) {
+            const std::size_t found = FindInvalidUtf8(rest);
+            ASSERT_EQ(found, WalkToFirstMalformed(rest)) << round << " at " << text.size() - rest.size();
+            if (found == npos) break;
+            rest.remove_prefix(found + 1);
+        }
+    }
+}

@@ -113,9 +113,11 @@ __attribute__((target("avx2"))) std::size_t FirstBlockWithErrorAvx2(std::string_
     for (; text.size() - pos >= 32; pos += 32)
         if (BlockHasError(state, text.data() + pos)) return pos;
     // The rest, then NUL bytes: a sequence cut off by the end meets ASCII and is too short.
-    char tail[64] = {};
-    std::memcpy(tail, text.data() + pos, text.size() - pos);
-    return BlockHasError(state, tail) || BlockHasError(state, tail + 32) ? pos : std::string_view::npos;
+    // The rest is at most 31 bytes, so at least one NUL follows it within the block.
+    // (An empty text may have no data at all, which memcpy must not be given.)
+    char tail[32] = {};
+    if (pos < text.size()) std::memcpy(tail, text.data() + pos, text.size() - pos);
+    return BlockHasError(state, tail) ? pos : std::string_view::npos;
 }
 #endif
 

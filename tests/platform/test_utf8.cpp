@@ -17,6 +17,7 @@ constexpr auto npos = std::string_view::npos;
 TEST(Utf8, ValidTextIncludingTheEdgesOfEachLength)
 {
     EXPECT_TRUE(IsValidUtf8(""));
+    EXPECT_EQ(FindInvalidUtf8(std::string_view{}), npos);  // no data at all
     EXPECT_TRUE(IsValidUtf8("plain ASCII text that is longer than eight bytes"));
     EXPECT_TRUE(IsValidUtf8("あ漢字😀"));
     for (const char* edge : {"\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",

@@ -305,8 +305,14 @@ TNanXMLAttribute& TNanXMLAttribute::operator=(TNanXMLAttribute&& Other) noexcept
     return *this;
 }
 
+void TNanXMLAttribute::CheckLengths(std::size_t NameLength, std::size_t ValueLength)
+{
+    if (NameLength >= kInlineFlag || ValueLength > UINT32_MAX) throw std::length_error("属性が長すぎます");
+}
+
 void TNanXMLAttribute::Store(std::string_view Name, std::string_view Value)
 {
+    CheckLengths(Name.size(), Value.size());
     if (Name.size() + Value.size() <= kInline) {
         head_ = kInlineFlag | static_cast<std::uint32_t>(Name.size()) | static_cast<std::uint32_t>(Value.size()) << 8;
         if (!Name.empty()) std::memcpy(data_, Name.data(), Name.size());

@@ -187,6 +187,10 @@ public:
     std::string_view Value() const { return {Chars() + NameLength(), ValueLength()}; }
     void SetValue(std::string_view Value);
 
+    // Throws std::length_error for a name or value longer than the length fields hold
+    // (a name of 2 GiB would read as inline, a value of 4 GiB would be cut short).
+    static void CheckLengths(std::size_t NameLength, std::size_t ValueLength);
+
 private:
     static constexpr std::size_t kInline = 12;
     static constexpr std::uint32_t kInlineFlag = 0x80000000u;

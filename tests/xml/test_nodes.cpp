@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 using namespace nanxml;
@@ -93,6 +94,19 @@ TEST(Nodes, AddMethodsRefuseWithoutAppending)
     EXPECT_EQ(MessageOf([&] { parent.AddComment("-->"); }), "コメントが不正です\r-->");
     EXPECT_EQ(MessageOf([&] { parent.AddCDATA("]]>"); }), "テキストが不正です\r]]>");
     EXPECT_EQ(parent.ChildCount(), 0);
+}
+
+// The length fields of an attribute hold a name below 2 GiB (the top bit marks a short
+// attribute) and a value up to 4 GiB - 1: longer ones are refused, not misread or cut short.
+// The limits are checked on the lengths alone, as texts that long would take gigabytes.
+TEST(Nodes, AttributeLengthsBeyondTheirFieldsAreRefused)
+{
+    EXPECT_NO_THROW(TNanXMLAttribute::CheckLengths(0x7FFFFFFFu, 0xFFFFFFFFu));
+    EXPECT_THROW(TNanXMLAttribute::CheckLengths(0x80000000u, 0), std::length_error);
+    EXPECT_THROW(TNanXMLAttribute::CheckLengths(0, 0x100000000u), std::length_error);
+    const TNanXMLAttribute attribute("name", std::string(300, 'v'));
+    EXPECT_EQ(attribute.Name(), "name");
+    EXPECT_EQ(attribute.Value(), std::string(300, 'v'));
 }
 
 TEST(Nodes, AttributesAreListedInOrderAndFoundWithoutLetterCase)

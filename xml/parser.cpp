@@ -10,6 +10,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 #include <unordered_map>
 
@@ -19,7 +20,10 @@ namespace nanxml {
 
 namespace {
 constexpr std::size_t kLongTag = 1 << 16;
-}
+// The most attributes room is made for at once (16 MiB): a tag that is long because of one
+// huge value would otherwise ask for eight times its length; a list beyond this grows as read.
+constexpr std::size_t kMostReservedAttributes = 1 << 20;
+}  // namespace
 
 bool TNanXMLElement::Parse(std::string_view Source)
 {
@@ -37,10 +41,10 @@ bool TNanXMLElement::Parse(std::string_view Source)
     thread_local std::vector<TNanXMLAttribute> gathered;
     gathered.clear();
     // An attribute takes at least two characters of the tag (its name and what ends it): a
-    // long tag gets room for as many at once, hands over the list itself, and gives back
-    // what it did not use.
+    // long tag gets room for as many at once (up to a limit), hands over the list itself,
+    // and gives back what it did not use.
     const bool longTag = content.size() > kLongTag;
-    if (longTag) gathered.reserve(content.size() / 2 + 1);
+    if (longTag) gathered.reserve(std::min(content.size() / 2 + 1, kMostReservedAttributes));
     while (!tokens.AtEnd()) {
         const TNanXMLToken token = tokens.Next();
         switch (token.Kind) {

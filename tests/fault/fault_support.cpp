@@ -61,6 +61,15 @@ int WithFileSizeLimit(unsigned long limitBytes, const std::function<int()>& step
     });
 }
 
+int WithAddressSpaceLimit(unsigned long limitBytes, const std::function<int()>& step)
+{
+    return InChild([&] {
+        const rlimit limit{limitBytes, limitBytes};
+        if (::setrlimit(RLIMIT_AS, &limit) != 0) return 100;
+        return step();
+    });
+}
+
 int AsOrdinaryUser(const std::function<int()>& step)
 {
     return InChild([&] {

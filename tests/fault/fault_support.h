@@ -33,6 +33,10 @@ constexpr int kKilled = 128 + 9;  // SIGKILL
 // write fails with EFBIG as on a full disk).
 int WithFileSizeLimit(unsigned long limitBytes, const std::function<int()>& step);
 
+// Runs step in a child whose address space may not grow beyond limitBytes, so that an
+// allocation beyond it fails as under strict overcommit.
+int WithAddressSpaceLimit(unsigned long limitBytes, const std::function<int()>& step);
+
 // Runs step in a child as user and group 65534 (nobody) when the tests run as root, so that
 // file modes count; otherwise as the user running the tests, for whom they count anyway.
 int AsOrdinaryUser(const std::function<int()>& step);

@@ -5,12 +5,14 @@
 #include "app/TrmFormat.h"
 #include "interchange/ExportCommand.h"
 #include "interchange/TreeExport.h"
+#include "xml/nanxml.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -116,6 +118,37 @@ TEST(HugeFile, GigabyteDocumentIsReadWithoutACrash)
     const document::OpenedDocument opened = document::OpenDocument(path);
     EXPECT_EQ(opened.tree.Root().Name(), "大");
     EXPECT_EQ(opened.tree.Root().Data().Lines(), std::vector<std::string>{"始終"});
+}
+
+// A tag made long by one quoted value of 64 MiB is read in an address space of 400 MiB: the
+// room made for the tag's attributes must not grow with its length (at 16 bytes for every
+// two characters it asked for 512 MiB and ran out where the file otherwise fits).
+TEST(HugeFile, TagWithOneHugeValueIsReadInALimitedAddressSpace)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizer's shadow memory needs an unlimited address space";
+#endif
+    TempFolder folder;
+    const std::string path = folder.Path() + "/long_tag.xml";
+    constexpr std::size_t kValueSize = std::size_t{64} << 20;
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><big value=\"" << std::string(kValueSize, 'v') << "\"/>";
+        ASSERT_TRUE(file.good());
+    }
+    const int result = WithAddressSpaceLimit(400ul << 20, [&] {
+        try {
+            nanxml::TNanXML xml;
+            xml.LoadFromFile(path);
+            const auto* element = dynamic_cast<const nanxml::TNanXMLElement*>(xml.Root().GetChild(0));
+            return element != nullptr && element->GetAttributeValue(0).size() == kValueSize ? 0 : 1;
+        } catch (const std::bad_alloc&) {
+            return 2;
+        } catch (...) {
+            return 3;
+        }
+    });
+    EXPECT_EQ(result, 0);  // 2: out of memory
 }
 
 }  // namespace

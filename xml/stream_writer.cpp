@@ -61,6 +61,7 @@ TNanXMLStreamWriter::~TNanXMLStreamWriter() = default;
 
 void TNanXMLStreamWriter::StartElement(std::string_view Name)
 {
+    CheckNotFinished();
     if (!IsValidName(Name)) throw ENanXMLInvalidStringException("名前が不正です", Name);
     CloseStartTag();
     std::string& markup = file_->Markup();
@@ -72,6 +73,7 @@ void TNanXMLStreamWriter::StartElement(std::string_view Name)
 
 void TNanXMLStreamWriter::AddAttribute(std::string_view Name, std::string_view Value)
 {
+    CheckNotFinished();
     if (!startTagOpen_) throw std::logic_error("an attribute after the content of its element");
     if (!IsValidName(Name)) throw ENanXMLInvalidStringException("属性名が不正です", Name);
     if (!IsValidAttributeValue(Value) || Value.find('"') != std::string_view::npos) {
@@ -87,6 +89,7 @@ void TNanXMLStreamWriter::AddAttribute(std::string_view Name, std::string_view V
 
 void TNanXMLStreamWriter::AddText(std::string_view Text)
 {
+    CheckNotFinished();
     // Empty text adds no node, so the element may still be written empty.
     if (Text.empty()) return;
     CloseStartTag();
@@ -119,15 +122,22 @@ void TNanXMLStreamWriter::Finish()
 {
     while (!open_.empty()) EndElement();
     file_->Finish();
+    finished_ = true;
 }
 
 void TNanXMLStreamWriter::Commit()
 {
-    while (!open_.empty()) EndElement();
+    Finish();
     file_->Commit();
 }
 
 std::size_t TNanXMLStreamWriter::Unmappable() const { return file_->Unmappable(); }
+
+void TNanXMLStreamWriter::CheckNotFinished() const
+{
+    // The file has been written to its end: what came now would be lost.
+    if (finished_) throw std::logic_error("markup added after Finish");
+}
 
 void TNanXMLStreamWriter::CloseStartTag()
 {

@@ -38,7 +38,8 @@ public:
     // inside is written "<name .../>".
     void EndElement();
 
-    // Closes the elements still open and writes the rest; nothing may be added after it.
+    // Closes the elements still open and writes the rest; nothing may be added after it
+    // (std::logic_error).
     void Finish();
     // Finishes when that is not done yet, and puts the file in place of the old one.
     void Commit();
@@ -47,11 +48,13 @@ public:
     std::size_t Unmappable() const;
 
 private:
+    void CheckNotFinished() const;
     void CloseStartTag();
 
     std::unique_ptr<TMarkupFile> file_;
     std::vector<std::string> open_;  // names of the open elements, innermost last
     bool startTagOpen_ = false;      // the last start tag still lacks its ">"
+    bool finished_ = false;
 };
 
 }  // namespace nanxml

@@ -213,6 +213,18 @@ TEST(StreamWriter, RefusesWhatTheTreeRefusesAndLeavesTheFile)
         xml.EndElement();
     });
     EXPECT_EQ(ReadBytes(path), "old");
+    // After Finish the file is complete: anything more is refused, not silently dropped.
+    for (const auto& late : std::vector<std::function<void(TNanXMLStreamWriter&)>>{
+             [](TNanXMLStreamWriter& xml) { xml.StartElement("late"); },
+             [](TNanXMLStreamWriter& xml) { xml.AddAttribute("late", "1"); },
+             [](TNanXMLStreamWriter& xml) { xml.AddText("late"); }, [](TNanXMLStreamWriter& xml) { xml.EndElement(); }}) {
+        TNanXMLStreamWriter xml(path, nanxml::deUTF8, false);
+        xml.StartElement("a");
+        xml.Finish();
+        EXPECT_THROW(late(xml), std::logic_error);
+        xml.Commit();
+        EXPECT_EQ(ReadBytes(path), "<a/>");
+    }
     // Elements left open are closed by the commit.
     EXPECT_EQ(message([](TNanXMLStreamWriter& xml) { xml.StartElement("b"); }), "saved");
     EXPECT_EQ(ReadBytes(path), "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a><b/></a>");

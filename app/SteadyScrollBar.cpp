@@ -1,6 +1,7 @@
 #include "app/SteadyScrollBar.h"
 
-#include <QAbstractScrollArea>
+#include <QAbstractItemView>
+#include <QPlainTextEdit>
 #include <QStyleOptionSlider>
 
 TSteadyScrollBar::TSteadyScrollBar(Qt::Orientation orientation, QWidget* parent)
@@ -34,8 +35,33 @@ void TSteadyScrollBar::paintEvent(QPaintEvent* event)
     QScrollBar::paintEvent(event);
 }
 
-void UseSteadyScrollBars(QAbstractScrollArea& area)
+// setVerticalScrollBar and setHorizontalScrollBar connect only the scroll area's own slots to
+// the new bar; what the view itself connected to the bar it made goes with that bar.
+
+void UseSteadyScrollBars(QAbstractItemView& view)
 {
-    area.setVerticalScrollBar(new TSteadyScrollBar(Qt::Vertical));
-    area.setHorizontalScrollBar(new TSteadyScrollBar(Qt::Horizontal));
+    auto* vertical = new TSteadyScrollBar(Qt::Vertical);
+    auto* horizontal = new TSteadyScrollBar(Qt::Horizontal);
+    view.setVerticalScrollBar(vertical);
+    view.setHorizontalScrollBar(horizontal);
+    // The view's reactions (hover update after a scroll, fetching more rows), connected after
+    // the scroll area's as the view connects them, so that they see the contents scrolled.
+    QObject::connect(vertical, SIGNAL(actionTriggered(int)), &view, SLOT(verticalScrollbarAction(int)));
+    QObject::connect(vertical, SIGNAL(valueChanged(int)), &view, SLOT(verticalScrollbarValueChanged(int)));
+    QObject::connect(horizontal, SIGNAL(actionTriggered(int)), &view, SLOT(horizontalScrollbarAction(int)));
+    QObject::connect(horizontal, SIGNAL(valueChanged(int)), &view, SLOT(horizontalScrollbarValueChanged(int)));
+}
+
+void UseSteadyScrollBars(QPlainTextEdit& editor)
+{
+    auto* vertical = new TSteadyScrollBar(Qt::Vertical);
+    // A click in the trough pages by the editor's own measure of wrapped lines. The slot is
+    // private and found by name only: on a Qt without it the connect fails (with a warning)
+    // and the editor keeps its own vertical bar rather than page wrongly.
+    if (QObject::connect(vertical, SIGNAL(actionTriggered(int)), &editor,
+                         SLOT(_q_verticalScrollbarActionTriggered(int))))
+        editor.setVerticalScrollBar(vertical);
+    else
+        delete vertical;
+    editor.setHorizontalScrollBar(new TSteadyScrollBar(Qt::Horizontal));
 }

@@ -9,7 +9,8 @@
 
 #include <optional>
 
-class QAbstractScrollArea;
+class QAbstractItemView;
+class QPlainTextEdit;
 
 class TSteadyScrollBar : public QScrollBar {
     Q_OBJECT
@@ -36,5 +37,7 @@ private:
     std::optional<Look> painted_;
 };
 
-// Gives area steady scroll bars in both directions.
-void UseSteadyScrollBars(QAbstractScrollArea& area);
+// Give a view steady scroll bars in both directions, keeping the view's own reactions to its
+// bars. Only views whose reactions are known here can have them.
+void UseSteadyScrollBars(QAbstractItemView& view);
+void UseSteadyScrollBars(QPlainTextEdit& editor);

@@ -1,7 +1,10 @@
 #include "app/SteadyScrollBar.h"
 
+#include <QHeaderView>
 #include <QPlainTextEdit>
+#include <QStandardItemModel>
 #include <QStyleOptionSlider>
+#include <QTreeView>
 #include <QtTest>
 
 #include <utility>
@@ -48,12 +51,58 @@ QRect SliderRect(const QScrollBar& bar)
 
 void Settle() { QCoreApplication::processEvents(); }
 
+// What a user does to a scroll bar: clicks on its arrows and in its trough, drags it to an
+// end, and every one by way of the bar's own actions.
+constexpr QAbstractSlider::SliderAction kActions[] = {
+    QAbstractSlider::SliderPageStepAdd,   QAbstractSlider::SliderPageStepAdd, QAbstractSlider::SliderSingleStepAdd,
+    QAbstractSlider::SliderPageStepSub,   QAbstractSlider::SliderToMaximum,   QAbstractSlider::SliderPageStepSub,
+    QAbstractSlider::SliderSingleStepSub, QAbstractSlider::SliderPageStepSub, QAbstractSlider::SliderToMinimum,
+};
+
+// A tree view that writes down each call of its reactions to its scroll bars, with where the
+// header had scrolled to by then.
+class RecordingTreeView : public QTreeView {
+public:
+    QStringList calls;
+
+protected:
+    void verticalScrollbarAction(int action) override
+    {
+        Record(u"vertical action", action);
+        QTreeView::verticalScrollbarAction(action);
+    }
+    void horizontalScrollbarAction(int action) override
+    {
+        Record(u"horizontal action", action);
+        QTreeView::horizontalScrollbarAction(action);
+    }
+    void verticalScrollbarValueChanged(int value) override
+    {
+        Record(u"vertical value", value);
+        QTreeView::verticalScrollbarValueChanged(value);
+    }
+    void horizontalScrollbarValueChanged(int value) override
+    {
+        Record(u"horizontal value", value);
+        QTreeView::horizontalScrollbarValueChanged(value);
+    }
+
+private:
+    void Record(QStringView what, int number)
+    {
+        calls << QStringLiteral("%1 %2, header at %3").arg(what).arg(number).arg(header()->offset());
+    }
+};
+
 }  // namespace
 
 class TestSteadyScrollBar : public QObject {
     Q_OBJECT
 
 private slots:
+    // A connect that finds no slot warns; here that means a reaction of a view got lost.
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("connect"))); }
+
     // A bar over 100,000 rows: a step of one row leaves the slider where it is and paints
     // nothing; every change that moves or resizes the slider, or reaches an end, repaints.
     void repaintsExactlyWhenTheSliderOrAnEndChanges()
@@ -142,6 +191,70 @@ private slots:
             QCOMPARE((steady.*bar)()->maximum(), (plain.*bar)()->maximum());
             QCOMPARE((steady.*bar)()->pageStep(), (plain.*bar)()->pageStep());
             QCOMPARE((steady.*bar)()->value(), (plain.*bar)()->value());
+        }
+    }
+
+    // The editor pages through wrapped lines by its own measure, which a trough click on the
+    // steady bar must use too: with plain page steps the view drifts by a line a page.
+    void theEditorPagesOverWrappedLinesAsWithItsOwnBar()
+    {
+        QPlainTextEdit plain;
+        QPlainTextEdit steady;
+        UseSteadyScrollBars(steady);
+        QVERIFY2(qobject_cast<TSteadyScrollBar*>(steady.verticalScrollBar()),
+                 "the editor's paging slot could not be connected to a steady bar");
+        QString text;
+        for (int line = 0; line < 200; ++line)
+            text += QStringLiteral("line %1 ").arg(line).repeated(line % 3 == 0 ? 6 : 1) + u'\n';
+        for (QPlainTextEdit* editor : {&plain, &steady}) {
+            editor->resize(200, 120);
+            editor->show();
+            QVERIFY(QTest::qWaitForWindowExposed(editor));
+            editor->setPlainText(text);
+        }
+        Settle();
+        QVERIFY(plain.verticalScrollBar()->maximum() > 2 * plain.verticalScrollBar()->pageStep());
+        QCOMPARE(steady.verticalScrollBar()->maximum(), plain.verticalScrollBar()->maximum());
+        for (const QAbstractSlider::SliderAction action : kActions) {
+            plain.verticalScrollBar()->triggerAction(action);
+            steady.verticalScrollBar()->triggerAction(action);
+            Settle();
+            QCOMPARE(steady.verticalScrollBar()->value(), plain.verticalScrollBar()->value());
+            QCOMPARE(steady.cursorForPosition({0, 0}).blockNumber(), plain.cursorForPosition({0, 0}).blockNumber());
+        }
+    }
+
+    // The tree view hears of every action on and move of either bar, after it has scrolled,
+    // just as it does with its own bars (it updates the hovered row and fetches more rows).
+    void theTreeViewReactsToItsBarsAsWithItsOwn()
+    {
+        QStandardItemModel model;
+        for (int row = 0; row < 300; ++row)
+            model.appendRow(new QStandardItem(QStringLiteral("row %1").arg(row)));
+        RecordingTreeView plain;
+        RecordingTreeView steady;
+        UseSteadyScrollBars(steady);
+        for (RecordingTreeView* view : {&plain, &steady}) {
+            view->setModel(&model);
+            view->header()->setStretchLastSection(false);
+            view->setColumnWidth(0, 1000);
+            view->resize(200, 150);
+            view->show();
+            QVERIFY(QTest::qWaitForWindowExposed(view));
+        }
+        Settle();
+        for (auto bar : {&QAbstractScrollArea::verticalScrollBar, &QAbstractScrollArea::horizontalScrollBar}) {
+            QVERIFY((plain.*bar)()->maximum() > 2 * (plain.*bar)()->pageStep());
+            for (RecordingTreeView* view : {&plain, &steady}) {
+                view->calls.clear();
+                for (const QAbstractSlider::SliderAction action : kActions)
+                    (view->*bar)()->triggerAction(action);
+                (view->*bar)()->setValue(5);
+                Settle();
+            }
+            QCOMPARE((steady.*bar)()->value(), 5);
+            QCOMPARE(steady.calls.size(), 2 * std::size(kActions) + 1);
+            QCOMPARE(steady.calls, plain.calls);
         }
     }
 };

@@ -10,6 +10,38 @@
 
 namespace nanxml {
 
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+bool IsBreakOrNul(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+// True when one of the eight bytes of word is below 0x0E, as NUL, CR and LF are: the
+// classic zero-byte test with 0x0E in place of 0. Tabs pass it too and are sorted out byte
+// by byte.
+bool HasByteBelowCrPlusOne(std::uint64_t word)
+{
+    return ((word - kOnes * 0x0E) & ~word & kHighBits) != 0;
+}
+
+const char* FindBreakOrNul(const char* p, const char* end)
+{
+    for (;;) {
+        for (std::uint64_t word; end - p >= 8; p += 8) {
+            std::memcpy(&word, p, sizeof word);
+            if (HasByteBelowCrPlusOne(word)) break;
+        }
+        const char* const stop = end - p >= 8 ? p + 8 : end;
+        for (; p < stop; ++p) {
+            if (IsBreakOrNul(*p)) return p;
+        }
+        if (p == end) return end;
+    }
+}
+
+}  // namespace
+
 bool HasOnlyCrLfBreaks(std::string_view text)
 {
     // The LF marks of a block must be exactly its CR marks moved on by one byte (a CR may end
@@ -33,7 +65,6 @@ bool HasOnlyCrLfBreaks(std::string_view text)
 #else
     // Eight bytes at a time: masks mark the NUL, CR and LF bytes of a word.
     constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     const auto zeroBytes = [](std::uint64_t v) { return ~(((v & kLow7) + kLow7) | v | kLow7); };
     const auto nextByte = [](std::uint64_t marks) {
         if constexpr (std::endian::native == std::endian::little) return marks << 8;
@@ -43,13 +74,12 @@ bool HasOnlyCrLfBreaks(std::string_view text)
         if constexpr (std::endian::native == std::endian::little) return marks >> 56;
         else return marks << 56;
     };
-    // A word without any byte below 0x0E holds no NUL, CR or LF: passed at once, unless a CR
-    // ended the word before it. The test is the zero-byte test with 0x0E in place of 0.
-    const auto hasControlBelowCr = [](std::uint64_t v) { return ((v - kOnes * 0x0E) & ~v & ~kLow7) != 0; };
     for (; i + 8 <= text.size(); i += 8) {
         std::uint64_t word;
         std::memcpy(&word, text.data() + i, sizeof word);
-        if (carriedCr == 0 && !hasControlBelowCr(word)) continue;
+        // A word without any byte below 0x0E holds no NUL, CR or LF: passed at once, unless
+        // a CR ended the word before it.
+        if (carriedCr == 0 && !HasByteBelowCrPlusOne(word)) continue;
         const std::uint64_t crMarks = zeroBytes(word ^ (kOnes * '\r'));
         const std::uint64_t lfMarks = zeroBytes(word ^ (kOnes * '\n'));
         if ((zeroBytes(word) | ((nextByte(crMarks) | carriedCr) ^ lfMarks)) != 0) return false;
@@ -67,28 +97,16 @@ bool HasOnlyCrLfBreaks(std::string_view text)
 
 std::string NormalisedLines(std::string_view text)
 {
-    std::string withoutNuls;
-    if (text.find('\0') != std::string_view::npos) {
-        withoutNuls.assign(text);
-        RemoveNuls(withoutNuls);
-        text = withoutNuls;
-    }
-    std::string lines;
-    lines.reserve(text.size() + text.size() / 16 + 2);
-    bool lineOpen = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            lines += "\r\n";
-            lineOpen = false;
-        } else {
-            lines += c;
-            lineOpen = true;
-        }
-    }
-    if (lineOpen) lines += "\r\n";
-    return lines;
+    // In pieces, so that the room for a piece's worst case (every byte a lone LF) stays small.
+    constexpr std::size_t kPiece = 64 << 10;
+    TCrLfLines lines;
+    std::string room;
+    std::string normalised;
+    normalised.reserve(text.size() + text.size() / 16 + 2);
+    for (std::size_t start = 0; start < text.size(); start += kPiece)
+        normalised += lines.Normalise(text.substr(start, kPiece), room);
+    normalised += lines.Ending();
+    return normalised;
 }
 
 void RemoveNuls(std::string& text)
@@ -117,6 +135,49 @@ std::size_t SourceOffset(std::string_view source, std::size_t offset, bool lines
         }
     }
     return source.size();
+}
+
+std::string_view TCrLfLines::Normalise(std::string_view piece, std::string& room)
+{
+    if (piece.empty()) return piece;
+    if (HasOnlyCrLfBreaks(piece)) {
+        // It ends neither in a CR nor in a lone LF.
+        afterCr_ = false;
+        lineOpen_ = !piece.ends_with("\r\n");
+        return piece;
+    }
+    // Only grows, so that its room is not filled again for every piece.
+    if (room.size() < 2 * piece.size()) room.resize(2 * piece.size());
+    return std::string_view(room).substr(0, NormaliseInto(piece, room.data()));
+}
+
+std::size_t TCrLfLines::NormaliseInto(std::string_view piece, char* out)
+{
+    char* o = out;
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    while (p < end) {
+        const char* const run = p;
+        p = FindBreakOrNul(p, end);
+        if (p > run) {
+            std::memcpy(o, run, static_cast<std::size_t>(p - run));
+            o += p - run;
+            afterCr_ = false;
+            lineOpen_ = true;
+        }
+        if (p == end) break;
+        const char c = *p++;
+        if (c == '\0') continue;
+        if (c == '\n' && afterCr_) {
+            afterCr_ = false;
+            continue;
+        }
+        *o++ = '\r';
+        *o++ = '\n';
+        afterCr_ = c == '\r';
+        lineOpen_ = false;
+    }
+    return static_cast<std::size_t>(o - out);
 }
 
 }  // namespace nanxml

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/file_io.h"
+#include "xml/line_breaks.h"
 #include "xml/nanxml.h"
 
 #include <cstddef>
@@ -12,27 +13,6 @@
 #include <string_view>
 
 namespace nanxml {
-
-// Line breaks of a Shift_JIS file, for text that arrives in pieces: NUL characters are left
-// out and every line break (CR LF, a lone CR, a lone LF) becomes CR LF, also when a CR ends
-// one piece and its LF starts the next. Together the pieces give NormalisedLines of the
-// whole text.
-class TCrLfLines {
-public:
-    // The piece with its line breaks made CR LF and its NULs left out: the piece itself when
-    // it has only CR LF breaks and no NUL (the common case, checked a word at a time),
-    // otherwise a copy in room.
-    std::string_view Normalise(std::string_view piece, std::string& room);
-    // The CR LF that ends the last line when it has none yet (empty at the end of a break or
-    // when nothing was written).
-    std::string_view Ending() const { return lineOpen_ ? std::string_view("\r\n") : std::string_view(); }
-
-private:
-    std::size_t NormaliseInto(std::string_view piece, char* out);
-
-    bool afterCr_ = false;  // the last break was a CR, so an LF next belongs to it
-    bool lineOpen_ = false;
-};
 
 class TMarkupFile {
 public:

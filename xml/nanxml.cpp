@@ -2,9 +2,9 @@
 #include "xml/nanxml.h"
 
 #include "xml/ascii_case.h"
+#include "xml/markup_characters.h"
 #include "xml/tree_walk.h"
 
-#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -20,38 +20,6 @@ const char kCycleMessage[] = "ノードをそれ自身の子孫の下へ移動�
 [[noreturn]] void ThrowListIndexError(long long index)
 {
     throw ENanXMLException("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
-}
-
-// The characters AddText writes as entity references, as a table: one look-up per
-// character, where find_first_of("<>&") searched the set for each character and took about
-// a third of a document save.
-constexpr std::array<bool, 256> kMarkupCharacters = [] {
-    std::array<bool, 256> table{};
-    table['<'] = table['>'] = table['&'] = true;
-    return table;
-}();
-
-// True when one of the eight bytes of word is c: the bytes equal to c become zero, and the
-// classic zero-byte test sees them.
-bool HasByte(std::uint64_t word, char c)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-    const std::uint64_t zeroWhereC = word ^ (kOnes * static_cast<unsigned char>(c));
-    return ((zeroWhereC - kOnes) & ~zeroWhereC & kHighBits) != 0;
-}
-
-// Position of the first "<", ">" or "&" in text from start on; text.size() when there is none.
-// Skips eight bytes at a time while none of them is one, then finds it with the table.
-std::size_t FindMarkupCharacter(std::string_view text, std::size_t start)
-{
-    for (; start + 8 <= text.size(); start += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + start, sizeof word);
-        if (HasByte(word, '<') || HasByte(word, '>') || HasByte(word, '&')) break;
-    }
-    while (start < text.size() && !kMarkupCharacters[static_cast<unsigned char>(text[start])]) ++start;
-    return start;
 }
 
 }  // namespace
@@ -201,15 +169,9 @@ TNanXMLElement* TNanXMLParentNode::AddElement(std::string_view Name)
 
 void TNanXMLParentNode::AddText(std::string_view Text)
 {
-    std::size_t start = 0;
-    while (start < Text.size()) {
-        const std::size_t special = FindMarkupCharacter(Text, start);
-        if (special > start) Adopt(std::make_unique<TNanXMLText>(std::string(Text.substr(start, special - start))));
-        if (special == Text.size()) break;
-        const char c = Text[special];
-        AddEntityReference(c == '<' ? "lt" : c == '>' ? "gt" : "amp");
-        start = special + 1;
-    }
+    SplitAtMarkupCharacters(
+        Text, [this](std::string_view run) { Adopt(std::make_unique<TNanXMLText>(std::string(run))); },
+        [this](std::string_view name) { AddEntityReference(name); });
 }
 
 TNanXMLCDATA* TNanXMLParentNode::AddCDATA(std::string_view Text)

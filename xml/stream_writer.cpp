@@ -1,53 +1,25 @@
 #include "xml/stream_writer.h"
 
+#include "xml/markup_characters.h"
 #include "xml/markup_file.h"
 #include "xml/tokenizer.h"
 
-#include <cstdint>
-#include <cstring>
 #include <stdexcept>
 
 namespace nanxml {
 
 namespace {
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-
-// The high bit set in each byte of word that may be zero (exact for the first zero byte,
-// which is all a search needs).
-std::uint64_t ZeroBytes(std::uint64_t word) { return (word - kOnes) & ~word & kHighBits; }
-
-// True when one of the eight bytes of word is "<", ">" or "&". Setting bit 1 turns "<"
-// (0x3C) into ">" (0x3E) and nothing else into it, so two tests cover the three.
-bool HasMarkupCharacter(std::uint64_t word)
-{
-    return (ZeroBytes((word | kOnes * 0x02) ^ (kOnes * '>')) | ZeroBytes(word ^ (kOnes * '&'))) != 0;
-}
-
-// Position of the first "<", ">" or "&" in text from start on; text.size() when there is
-// none. Sixteen bytes at a time while none of them is one.
-std::size_t FindMarkupCharacter(std::string_view text, std::size_t start)
-{
-    for (std::uint64_t words[2]; start + 16 <= text.size(); start += 16) {
-        std::memcpy(words, text.data() + start, sizeof words);
-        if (HasMarkupCharacter(words[0]) || HasMarkupCharacter(words[1])) break;
-    }
-    while (start < text.size() && text[start] != '<' && text[start] != '>' && text[start] != '&') ++start;
-    return start;
-}
-
 // Appends text to markup with "<", ">" and "&" as the references AddText makes of them.
 void AppendEscaped(std::string& markup, std::string_view text)
 {
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t special = FindMarkupCharacter(text, start);
-        markup.append(text, start, special - start);
-        if (special == text.size()) break;
-        const char c = text[special];
-        markup += c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&amp;";
-        start = special + 1;
-    }
+    SplitAtMarkupCharacters(
+        text, [&markup](std::string_view run) { markup += run; },
+        [&markup](std::string_view name) {
+            markup += '&';
+            markup += name;
+            markup += ';';
+        });
 }
 
 }  // namespace

@@ -230,12 +230,33 @@ TEST(StreamWriter, RefusesWhatTheTreeRefusesAndLeavesTheFile)
     EXPECT_EQ(ReadBytes(path), "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a><b/></a>");
 }
 
+// The rule written out plainly: NULs dropped, then every CR LF, lone CR and lone LF one CR
+// LF, and CR LF after an unended last line.
+std::string LiterallyNormalised(std::string_view text)
+{
+    std::string withoutNuls(text);
+    std::erase(withoutNuls, '\0');
+    std::string lines;
+    for (std::size_t i = 0; i < withoutNuls.size(); ++i) {
+        const char c = withoutNuls[i];
+        if (c != '\r' && c != '\n') {
+            lines += c;
+            continue;
+        }
+        if (c == '\r' && i + 1 < withoutNuls.size() && withoutNuls[i + 1] == '\n') ++i;
+        lines += "\r\n";
+    }
+    if (!lines.empty() && !lines.ends_with("\r\n")) lines += "\r\n";
+    return lines;
+}
+
 TEST(CrLfLines, PiecesSplitAnywhereGiveTheLinesOfTheWhole)
 {
     const std::string texts[] = {std::string("a\r\nb\rc\nd\r\r\n\n\0\r\0\ne\r", 18), "\r\n", "\n\r", "abc",
                                  std::string("\0\0", 2), "", "x\r", "12345678\r\n12345678\n\t\t\t\t\t\t\t\t\r", "line one\r\nline two\r\nthree"};
     for (const std::string& text : texts) {
-        const std::string expected = nanxml::NormalisedLines(text);
+        const std::string expected = LiterallyNormalised(text);
+        ASSERT_EQ(nanxml::NormalisedLines(text), expected);
         for (std::size_t first = 0; first <= text.size(); ++first) {
             for (std::size_t second = first; second <= text.size(); ++second) {
                 TCrLfLines lines;
@@ -248,6 +269,11 @@ TEST(CrLfLines, PiecesSplitAnywhereGiveTheLinesOfTheWhole)
                                          << second;
             }
         }
+    }
+    // Long texts are normalised in pieces of their own, which meet at every kind of byte.
+    for (std::size_t length : {TMarkupFile::kPiece + 1, 5 * TMarkupFile::kPiece + 3}) {
+        const std::string text = Tricky(length);
+        ASSERT_EQ(FirstDifference(nanxml::NormalisedLines(text), LiterallyNormalised(text)), -1) << length;
     }
 }
 

@@ -1,0 +1,59 @@
+// The characters text content cannot hold as they are ("<", ">" and "&"), found quickly, and
+// text cut at them: the tree's AddText and the streaming writer turn the same text into the
+// same runs and references.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace nanxml {
+
+namespace markup_characters {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// The high bit set in each byte of word that may be zero (exact for the first zero byte,
+// which is all a search needs).
+inline std::uint64_t ZeroBytes(std::uint64_t word) { return (word - kOnes) & ~word & kHighBits; }
+
+// True when one of the eight bytes of word is "<", ">" or "&". Setting bit 1 turns "<"
+// (0x3C) into ">" (0x3E) and nothing else into it, so two tests cover the three.
+inline bool HasMarkupCharacter(std::uint64_t word)
+{
+    return (ZeroBytes((word | kOnes * 0x02) ^ (kOnes * '>')) | ZeroBytes(word ^ (kOnes * '&'))) != 0;
+}
+
+}  // namespace markup_characters
+
+// Position of the first "<", ">" or "&" in text from start on; text.size() when there is
+// none. Sixteen bytes at a time while none of them is one.
+inline std::size_t FindMarkupCharacter(std::string_view text, std::size_t start)
+{
+    for (std::uint64_t words[2]; start + 16 <= text.size(); start += 16) {
+        std::memcpy(words, text.data() + start, sizeof words);
+        if (markup_characters::HasMarkupCharacter(words[0]) || markup_characters::HasMarkupCharacter(words[1])) break;
+    }
+    while (start < text.size() && text[start] != '<' && text[start] != '>' && text[start] != '&') ++start;
+    return start;
+}
+
+// Cuts text at its markup characters: onRun(run) for each piece of text between them (never
+// empty), onReference(name) for each of them in turn, with the name of its entity ("lt",
+// "gt" or "amp").
+template <typename OnRun, typename OnReference>
+void SplitAtMarkupCharacters(std::string_view text, OnRun onRun, OnReference onReference)
+{
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t special = FindMarkupCharacter(text, start);
+        if (special > start) onRun(text.substr(start, special - start));
+        if (special == text.size()) break;
+        const char c = text[special];
+        onReference(std::string_view(c == '<' ? "lt" : c == '>' ? "gt" : "amp"));
+        start = special + 1;
+    }
+}
+
+}  // namespace nanxml

@@ -3,12 +3,10 @@
 
 #include "platform/codepage.h"
 #include "platform/file_io.h"
+#include "platform/released_pages.h"
 #include "platform/utf8.h"
 #include "xml/ascii_case.h"
 #include "xml/line_breaks.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <optional>
@@ -182,31 +180,6 @@ struct ByteOrigin {
                            where);
 }
 
-// Gives the whole pages of a buffer that the builder has passed back to the system, so that a
-// file's bytes and the tree made of them are not both held in full. Only for a buffer owned
-// by the loader: the builder never reads behind the point it reports, and the buffer is freed
-// unread afterwards. Released bytes of private memory would read as zeros.
-class PassedPages {
-public:
-    explicit PassedPages(const std::string& buffer) : released_(buffer.data()) {}
-
-    // Nothing before passed is read again.
-    void Passed(const char* passed)
-    {
-        if (passed - released_ < kStep) return;
-        const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-        const auto first = (reinterpret_cast<std::uintptr_t>(released_) + pageSize - 1) & ~(pageSize - 1);
-        const auto last = reinterpret_cast<std::uintptr_t>(passed) & ~(pageSize - 1);
-        // Failing to release costs memory only, never correctness.
-        if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
-        released_ = passed;
-    }
-
-private:
-    static constexpr std::ptrdiff_t kStep = 1 << 20;  // few calls, yet little held back
-    const char* released_;
-};
-
 }  // namespace
 
 // Builds the tree from the document text, token by token. The text is UTF-8, or CP932
@@ -217,7 +190,7 @@ public:
     DocumentBuilder(TNanXMLParentNode& root, bool cp932) : root_(root), cp932_(cp932) {}
 
     // With pages, the text lies in a buffer whose passed pages may be released.
-    void Build(std::string_view text, bool addFinalLineBreak, PassedPages* pages)
+    void Build(std::string_view text, bool addFinalLineBreak, platform::PassedPages* pages)
     {
         // Elements left open, also by a refused tag, get the children read so far.
         try {
@@ -230,7 +203,7 @@ public:
     }
 
 private:
-    void BuildNodes(std::string_view text, bool addFinalLineBreak, PassedPages* pages)
+    void BuildNodes(std::string_view text, bool addFinalLineBreak, platform::PassedPages* pages)
     {
         TNanXMLScanner scanner(text, cp932_);
         std::size_t position = 0;
@@ -394,7 +367,7 @@ namespace {
 // Reads a document from text, the NUL-free bytes of a file; with pages, text is a buffer of
 // the loader's own that is released as it is read.
 void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const ByteOrigin& origin,
-              PassedPages* pages)
+              platform::PassedPages* pages)
 {
     xml.Clear();
 
@@ -444,7 +417,7 @@ void TNanXML::LoadFromFile(const std::string& FileName)
     origin.fileName = FileName;
     if (HasOnlyCrLfBreaks(bytes)) {
         const bool addFinalLineBreak = !bytes.empty() && !bytes.ends_with("\r\n");
-        PassedPages pages(bytes);
+        platform::PassedPages pages(bytes);
         LoadText(*this, bytes, addFinalLineBreak, origin, &pages);
         return;
     }
@@ -453,7 +426,7 @@ void TNanXML::LoadFromFile(const std::string& FileName)
     origin.owner = &bytes;
     origin.linesNormalised = true;
     origin.transformed = true;
-    PassedPages pages(lines);
+    platform::PassedPages pages(lines);
     LoadText(*this, lines, false, origin, &pages);
 }
 

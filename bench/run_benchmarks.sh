@@ -85,6 +85,7 @@ google() {
     expect_rows "$program"
 }
 google bench_codepage ""
+google bench_utf8 ""
 
 # The window's programs exist only in a build with the UI (VELMORA_BUILD_UI).
 if [ -x "$BENCH/bench_typing" ] && [ -x "$BENCH/bench_window" ]; then

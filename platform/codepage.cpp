@@ -38,12 +38,10 @@ Utf8Unit MakeUnit(char32_t codePoint)
 bool IsLeadByte(unsigned byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 
 constexpr std::size_t kBmpSize = 0x10000;
-constexpr std::size_t kLeadByteCount = (0x9F - 0x81 + 1) + (0xFC - 0xE0 + 1);
 
 struct Cp932Tables {
     std::array<Utf8Unit, 256> single{};    // a byte on its own; length 0 for lead bytes
-    std::array<std::uint8_t, 256> leadIndex{};
-    std::vector<Utf8Unit> pairs;            // [leadIndex * 256 + trail]; length 0: not a character
+    std::vector<Utf8Unit> pairs;            // [first << 8 | second]; length 0: not a character
     std::vector<std::uint16_t> encode;      // per BMP code point: the byte (< 0x100) or the pair, 0: none
     std::array<std::uint64_t, kBmpSize / 64> doubleByte{};
 };
@@ -93,8 +91,9 @@ char32_t DecodeWithIconv(IconvConverter& decoder, std::string_view bytes)
 void FillDecodeTables(Cp932Tables& tables)
 {
     IconvConverter decoder("UTF-8", "CP932");
-    tables.pairs.assign(kLeadByteCount * 256, Utf8Unit{});
-    std::size_t leadCount = 0;
+    // Indexed by both bytes as they stand, so that reading a character is one look-up; the
+    // rows of bytes that do not lead a pair stay empty.
+    tables.pairs.assign(256 * 256, Utf8Unit{});
     for (unsigned byte = 0; byte < 256; ++byte) {
         const char first = static_cast<char>(byte);
         if (!IsLeadByte(byte)) {
@@ -102,13 +101,11 @@ void FillDecodeTables(Cp932Tables& tables)
             continue;
         }
         tables.single[byte] = Utf8Unit{};
-        tables.leadIndex[byte] = static_cast<std::uint8_t>(leadCount);
         for (unsigned trail = 0; trail < 256; ++trail) {
             const char pair[2] = {first, static_cast<char>(trail)};
             const char32_t codePoint = DecodeWithIconv(decoder, std::string_view(pair, 2));
-            if (codePoint != kReplacementCharacter) tables.pairs[leadCount * 256 + trail] = MakeUnit(codePoint);
+            if (codePoint != kReplacementCharacter) tables.pairs[byte << 8 | trail] = MakeUnit(codePoint);
         }
-        ++leadCount;
     }
 }
 
@@ -157,6 +154,15 @@ bool AllAscii(const unsigned char* bytes)
     std::uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
     return (word & kHighBits) == 0;
+}
+
+bool AllAscii16(const unsigned char* bytes)
+{
+    std::uint64_t first;
+    std::uint64_t second;
+    std::memcpy(&first, bytes, sizeof first);
+    std::memcpy(&second, bytes + 8, sizeof second);
+    return ((first | second) & kHighBits) == 0;
 }
 
 // Writes the character at data[pos] when it is ASCII or a three-byte character with a
@@ -220,6 +226,7 @@ std::string DecodeCp932(std::string_view bytes)
 void DecodeCp932(std::string_view bytes, std::string& out)
 {
     const Cp932Tables& tables = Tables();
+    const Utf8Unit* const pairs = tables.pairs.data();
     static const Utf8Unit replacement = MakeUnit(kReplacementCharacter);
     // No input byte yields more than 3 output bytes; one extra unit of room lets every
     // character be written with a single 4-byte copy. The output grows block by block, and
@@ -249,13 +256,24 @@ void DecodeCp932(std::string_view bytes, std::string& out)
                 dst += p - runStart;
                 continue;
             }
+            // Kana and kanji come in runs. Within one, each character starts two bytes after
+            // the one before, so the processor reads ahead while the look-ups are on their
+            // way; the run ends at the first two bytes that are not a character.
+            Utf8Unit pair;
+            while (end - p >= 2 && (pair = pairs[p[0] << 8 | p[1]]).length != 0) {
+                std::memcpy(dst, &pair, sizeof pair);
+                dst += pair.length;
+                p += 2;
+                if (p >= blockEnd) break;
+            }
+            if (p >= blockEnd || *p < 0x80) continue;
             Utf8Unit unit = tables.single[*p];
             std::size_t consumed = 1;
             if (unit.length == 0) {  // a lead byte
                 if (p + 1 == end) {
                     unit = replacement;
                 } else {
-                    unit = tables.pairs[tables.leadIndex[p[0]] * 256u + p[1]];
+                    unit = pairs[p[0] << 8 | p[1]];
                     if (unit.length != 0) {
                         consumed = 2;
                     } else {
@@ -307,6 +325,15 @@ std::size_t EncodeCp932(std::string_view utf8, std::string& bytes)
             const int asciiBits = std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
             pos += static_cast<std::size_t>(asciiBits) / 8;
             out += asciiBits / 8;
+            if (asciiBits == 64) {
+                // A long ASCII run, such as markup between texts: two words a step.
+                while (size - pos >= 24 && AllAscii16(data + pos)) {
+                    std::memcpy(out, data + pos, 16);
+                    pos += 16;
+                    out += 16;
+                }
+                continue;
+            }
             if (!EncodeCommonCharacter(encode, data, pos, out) || !EncodeCommonCharacter(encode, data, pos, out)) break;
         }
         if (pos == size) break;

@@ -5,6 +5,7 @@
 #include <iconv.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,74 @@ TEST(Cp932, LongMixedTextEncodesAsItsCharactersOneByOne)
     std::string out = "kept";
     EXPECT_EQ(EncodeCp932(text, out), expectedUnmappable);
     EXPECT_EQ(out, "kept" + expected);
+}
+
+// The decoder reads whole runs of ASCII and of double-byte characters at once; a walk that
+// hands it one character at a time (two bytes at most) is the reference. Random text of
+// every kind of piece, malformed ones included, so that each piece meets the ends of the
+// runs, the internal blocks and the input at many positions.
+TEST(Cp932, LongRandomBytesDecodeAsTheirCharactersOneByOne)
+{
+    const std::vector<std::string> pieces = {
+        "\x82\xA0", "\x8A\xBF", "\x83\x40", "\x81\x81", "\xFA\x5C", "\xB1", "\xDF", "<a>",
+        std::string(1, '\0'), "\x80", "\xA0", "\xFD\xFF",
+        "\x85",      // lead byte of no character: with the next piece's first byte, or alone
+        "\x81",      // lead byte that the next piece may or may not complete
+        "\x85\x40",  // unassigned pair with an ASCII trail
+        "\x85\x9F"}; // unassigned pair with a non-ASCII trail
+    std::mt19937 random(932);
+    for (const std::size_t size : {std::size_t{1} << 10, std::size_t{70000}}) {
+        std::string bytes;
+        while (bytes.size() < size) {
+            if (random() % 3 == 0) bytes += std::string(random() % 40, static_cast<char>('a' + random() % 26));
+            bytes += pieces[random() % pieces.size()];
+        }
+        std::string expected;
+        for (std::size_t at = 0; at < bytes.size();) {
+            const std::size_t length =
+                IsLeadByte(static_cast<unsigned char>(bytes[at])) && at + 1 < bytes.size() ? 2 : 1;
+            const std::string one = DecodeCp932(std::string_view(bytes).substr(at, length));
+            // An invalid lead byte before ASCII stands alone: the ASCII byte is read again.
+            const bool leadAlone = length == 2 && one.starts_with(kReplacement) && one.size() > kReplacement.size();
+            expected += leadAlone ? kReplacement : one;
+            at += leadAlone ? 1 : length;
+        }
+        EXPECT_EQ(DecodeCp932(bytes), expected) << size;
+        for (std::size_t cut = bytes.size() - 40; cut < bytes.size(); ++cut) {
+            const std::string_view head = std::string_view(bytes).substr(0, cut);
+            std::string out = "replaced";
+            DecodeCp932(head, out);
+            EXPECT_EQ(out, DecodeCp932(std::string(head))) << cut;
+        }
+    }
+}
+
+// The encoder copies ASCII sixteen bytes at a time and Japanese two characters a round,
+// each only while enough text is left: runs of every length, ending at every distance from
+// the end of the input, must come out as their characters one by one.
+TEST(Cp932, AsciiAndJapaneseRunsOfEveryLengthEncodeAsTheirCharacters)
+{
+    const std::vector<std::string> japanese = {"あ", "漢", "ｱ", "〜", "😀", "\xE3\x81", "é"};
+    std::mt19937 random(1252);
+    std::string text;
+    std::string expected;
+    std::size_t expectedUnmappable = 0;
+    for (std::size_t ascii = 0; ascii <= 48; ++ascii) {
+        for (std::size_t count = 0; count < 3; ++count) {
+            const std::string& piece = japanese[random() % japanese.size()];
+            const platform::Cp932Encoded alone = EncodeCp932(piece);
+            text += piece;
+            expected += alone.bytes;
+            expectedUnmappable += alone.unmappable;
+        }
+        text += std::string(ascii, 'x');
+        expected += std::string(ascii, 'x');
+        const std::string head = text.substr(0, text.size() - ascii / 2);
+        const platform::Cp932Encoded encoded = EncodeCp932(text);
+        EXPECT_EQ(encoded.bytes, expected) << ascii;
+        EXPECT_EQ(encoded.unmappable, expectedUnmappable) << ascii;
+        EXPECT_EQ(EncodeCp932(head).bytes, expected.substr(0, expected.size() - ascii / 2)) << ascii;
+    }
 }
 
 TEST(Cp932, DoubleByteClass)

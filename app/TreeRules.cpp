@@ -18,14 +18,19 @@ TreeNode& AddNewNode(DocumentTree& tree, TreeNode* selected, AddCommand command)
     return tree.InsertNode(*place.parent, place.index, kNewNodeName);
 }
 
-void ExpandAll(TreeNode& node) {
+std::vector<TreeNode*> ExpandAll(TreeNode& node) {
+    std::vector<TreeNode*> opened;
     std::vector<TreeNode*> pending{&node};
     while (!pending.empty()) {
         TreeNode* current = pending.back();
         pending.pop_back();
-        current->SetExpanded(true);
+        if (current->HasChildren() && !current->Expanded()) {
+            current->SetExpanded(true);
+            opened.push_back(current);
+        }
         for (std::size_t i = 0; i < current->ChildCount(); ++i) pending.push_back(current->Child(i));
     }
+    return opened;
 }
 
 std::string DeleteConfirmationText(const TreeNode& node) {

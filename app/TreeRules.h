@@ -39,8 +39,9 @@ NodePlace WhereToAdd(DocumentTree& tree, TreeNode* selected, AddCommand command)
 // every node, selects the new one and opens its name for editing; that is the window's.)
 TreeNode& AddNewNode(DocumentTree& tree, TreeNode* selected, AddCommand command);
 
-// Sets every node of the subtree that has children expanded.
-void ExpandAll(TreeNode& node);
+// Sets every node of the subtree that has children expanded; returns the nodes that were
+// not expanded before, parents before their children.
+std::vector<TreeNode*> ExpandAll(TreeNode& node);
 
 // actDelete asks first only for a node with children; this is the question's text.
 std::string DeleteConfirmationText(const TreeNode& node);

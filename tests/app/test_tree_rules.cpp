@@ -64,9 +64,13 @@ TEST(AddRules, AnchorsAndTheRootRule) {
     EXPECT_EQ(child.Parent(), &s.a1);
     EXPECT_EQ(s.tree.NodeCount(), 10u);
 
-    ExpandAll(s.root);
+    // ExpandAll names the nodes it opened (a was open already), parents first; a second
+    // call opens nothing.
+    s.a.SetExpanded(true);
+    EXPECT_EQ(ExpandAll(s.root), (std::vector<TreeNode*>{&s.root, &s.c, &s.a1}));
     for (TreeNode* n : {&s.root, &s.a, &s.a1, &s.c}) EXPECT_TRUE(n->Expanded()) << n->Name();
     EXPECT_FALSE(s.b.Expanded());
+    EXPECT_TRUE(ExpandAll(s.root).empty());
 }
 
 TEST(DeleteRules, RootRefusedSubtreeRemoved) {

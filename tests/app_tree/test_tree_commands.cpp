@@ -105,6 +105,36 @@ private slots:
         QCOMPARE(Root(form)->ChildCount(), std::size_t(6));
     }
 
+    // Many closed parents are opened in one layout of the view, a few one by one: either way
+    // the view and the flags agree afterwards, and an add in an open tree shows its node.
+    void expandAllOpensManyOrFewClosedParents()
+    {
+        TForm1 form;
+        document::DocumentTree tree;
+        TreeNode* parent = &tree.Root();
+        for (int level = 0; level < 40; ++level) {
+            tree.AppendNode(*parent, "leaf " + std::to_string(level));
+            parent = &tree.AppendNode(*parent, "level " + std::to_string(level));
+        }
+        form.SetDocument(std::move(tree), nullptr);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        Idle();
+        form.TreeView1->collapseAll();
+        QVERIFY(!Root(form)->Expanded());
+        form.ExpandAllNodes();
+        Idle();
+        VerifyAllExpanded(form);
+
+        TreeNode* leaf = Root(form)->Child(1)->Child(0);
+        form.SelectNode(leaf);
+        Idle();
+        form.actAddChild->trigger();
+        VerifyNewNodeThenEscape(form, leaf->FirstChild());
+        QCOMPARE(form.TreeView1->indexBelow(IndexOf(form, leaf)), IndexOf(form, leaf->FirstChild()));
+    }
+
     void aNewNodeTakesTheTypedNameAndItsOwnText()
     {
         TForm1 form;

@@ -86,7 +86,9 @@ std::vector<KillPoint> KillPoints()
 // Names of the temporary files a killed save may leave: hidden, beside the target.
 bool IsTemporaryOf(const std::string& name, const std::string& target)
 {
-    return name.starts_with("." + NameOf(target) + ".");
+    const std::string base = NameOf(target);
+    return name.size() > base.size() + 1 && name[0] == '.' && name.compare(1, base.size(), base) == 0 &&
+           name[base.size() + 1] == '.';
 }
 
 TEST_P(SaveUnderFaults, FullDiskReportsTheFailureAndKeepsTheOldFile)

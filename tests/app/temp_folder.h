@@ -1,5 +1,7 @@
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// The temporary folder and whole-file access of the document tests.
 #pragma once
+
+#include "tests/support/temp_folder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,25 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-doc-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempFolder;
 
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -2,6 +2,8 @@
 // or unprivileged) and a look at files and folders.
 #pragma once
 
+#include "tests/support/temp_folder.h"
+
 #include <functional>
 #include <set>
 #include <string>
@@ -9,20 +11,7 @@
 
 namespace fault {
 
-// A fresh folder below the system's temporary folder, removed with everything in it, also
-// after a test made parts of it read-only or gave them away.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using test_support::TempFolder;
 
 // Runs step in a child process: its exit code (step's result), or 128 plus the number of
 // the signal that ended it.

@@ -2,6 +2,7 @@
 
 #include "app/TrmFormat.h"
 #include "interchange/TreeExport.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,19 +15,7 @@ using interchange::RunExportCommand;
 
 namespace {
 
-class Folder {
-public:
-    Folder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-export-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~Folder() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using Folder = test_support::TempFolder;
 
 std::string Bytes(const std::string& path)
 {

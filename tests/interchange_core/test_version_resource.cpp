@@ -1,5 +1,6 @@
 #include "interchange/VersionResource.h"
 #include "platform/version_record.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -95,25 +96,19 @@ std::string MakeElf(bool is64, bool bigEndian, const std::vector<std::pair<std::
     return w.bytes;
 }
 
+// A temporary folder that takes whole files.
 class TempDir {
 public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-version-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
     std::string Write(const std::string& name, const std::string& bytes) const
     {
-        const std::string path = (path_ / name).string();
+        const std::string path = folder_.File(name);
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
 
 private:
-    std::filesystem::path path_;
+    test_support::TempFolder folder_;
 };
-
 // A record with a string table for each translation given, plus one for Japanese.
 std::string RecordWith(std::vector<VersionTranslation> translations)
 {

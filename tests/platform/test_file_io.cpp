@@ -1,6 +1,7 @@
 #include "platform/file_io.h"
 
 #include "platform/file_io_testing.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -29,20 +30,6 @@ namespace {
 
 class FileIo : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = fs::path(::testing::TempDir()) / "velmora-file-io-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override
-    {
-        // Folders a test made unwritable must be writable again to be removed.
-        for (const auto& entry : fs::recursive_directory_iterator(dir_))
-            if (!entry.is_symlink() && entry.is_directory()) fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
-
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
     void Write(const std::string& name, const std::string& contents, mode_t mode = 0644) const
@@ -92,7 +79,8 @@ protected:
         }
     }
 
-    std::string dir_;
+    test_support::TempFolder folder_;
+    const std::string dir_ = folder_.Path();
 };
 
 void ExpectCreateError(const std::string& path, std::string_view contents, const std::string& reason = {})

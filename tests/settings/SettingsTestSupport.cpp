@@ -15,22 +15,6 @@ namespace settings_test {
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "velmora-settings-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code error;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
-    for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::recursive_directory_iterator();
-         it.increment(error)) {
-        // A link is not followed: what it points to may lie outside the folder.
-        if (!it->is_symlink(error)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
-    }
-    fs::remove_all(path_, error);
-}
 
 TestEnvironment::TestEnvironment(const TempFolder& folder, int answerToGive) : answer(answerToGive) {
     fs::create_directories(folder / "bin");

@@ -4,6 +4,7 @@
 
 #include "settings/HxRegIni.h"
 #include "settings/Preferences.h"
+#include "tests/support/temp_folder.h"
 
 #include <functional>
 #include <string>
@@ -11,20 +12,7 @@
 
 namespace settings_test {
 
-// A fresh folder below the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using test_support::TempFolder;
 
 // An environment with the executable at <folder>/bin/velmora and the key store root at
 // <folder>/config. Every first-start question is recorded and answered with answer.

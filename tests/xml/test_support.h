@@ -2,6 +2,7 @@
 // picture of a node tree.
 #pragma once
 
+#include "tests/support/temp_folder.h"
 #include "xml/nanxml.h"
 
 #include <gtest/gtest.h>
@@ -14,19 +15,7 @@
 
 namespace nanxml_test {
 
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "nanxml-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempFolder;
 
 inline void WriteBytes(const std::string& path, const std::string& bytes)
 {

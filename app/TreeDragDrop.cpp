@@ -35,6 +35,7 @@ TTreeNodeView::TTreeNodeView(QWidget* parent)
 {
     setDragDropMode(QAbstractItemView::DragDrop);
     setDropIndicatorShown(false);  // the window draws its own mark
+    CheckBranchStyle();
 }
 
 std::unique_ptr<TNodeDragData> TTreeNodeView::NodeDragData()

@@ -1,6 +1,7 @@
 // The tree pane's view: it starts a drag of the selected node by itself, asks its owner
 // whether a drag over a point may go on and what a drop does, and shows the insertion mark
-// as an overlay until the next drag-over, the drop or the drag leaving clears it.
+// as an overlay until the next drag-over, the drop or the drag leaving clears it. Rows of
+// deep nodes are drawn without asking the style for branch levels it leaves blank.
 #pragma once
 
 #include <QLine>
@@ -55,10 +56,16 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void AskDragOver(QDropEvent& event);
     void ScrollNearEdges(QPoint position);
+    void CheckBranchStyle();
 
     std::optional<QLine> dropMark_;
+    // Whether the style draws nothing at an ancestor's level of a row (no connecting lines);
+    // asked again when the style changes.
+    bool ancestorLevelsBlank_ = false;
 };

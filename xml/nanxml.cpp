@@ -245,11 +245,6 @@ void TNanXMLParentNode::AppendText(std::string& Out) const
 
 // ---- TNanXMLElement ----
 
-TNanXMLAttribute::TNanXMLAttribute(std::string_view Name, std::string_view Value)
-{
-    Store(Name, Value);
-}
-
 TNanXMLAttribute& TNanXMLAttribute::operator=(const TNanXMLAttribute& Other)
 {
     if (this != &Other) *this = TNanXMLAttribute(Other);

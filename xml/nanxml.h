@@ -172,7 +172,17 @@ private:
 // several attributes for every node and a tag may hold millions.
 class TNanXMLAttribute {
 public:
-    TNanXMLAttribute(std::string_view Name, std::string_view Value);
+    // Inline for the short ones: a tag may hold millions.
+    TNanXMLAttribute(std::string_view Name, std::string_view Value)
+    {
+        if (Name.size() + Value.size() > kInline) {
+            Store(Name, Value);
+            return;
+        }
+        head_ = kInlineFlag | static_cast<std::uint32_t>(Name.size()) | static_cast<std::uint32_t>(Value.size()) << 8;
+        if (!Name.empty()) std::memcpy(data_, Name.data(), Name.size());
+        if (!Value.empty()) std::memcpy(data_ + Name.size(), Value.data(), Value.size());
+    }
     TNanXMLAttribute(const TNanXMLAttribute& Other) : TNanXMLAttribute(Other.Name(), Other.Value()) {}
     TNanXMLAttribute(TNanXMLAttribute&& Other) noexcept : head_(Other.head_)
     {

@@ -9,8 +9,13 @@
 #include "xml/line_breaks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <unordered_map>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace nanxml {
 
@@ -18,9 +23,49 @@ namespace nanxml {
 
 namespace {
 constexpr std::size_t kLongTag = 1 << 16;
-// The most attributes room is made for at once (16 MiB): a tag that is long because of one
-// huge value would otherwise ask for eight times its length; a list beyond this grows as read.
-constexpr std::size_t kMostReservedAttributes = 1 << 20;
+
+// Whether a byte may belong to a name token: neither a space nor one of the bytes that open
+// another kind of token. Bytes of multi-byte characters count, whatever their class.
+constexpr bool MayBeInName(unsigned char c) { return c > 0x20 && c != '<' && c != '"' && c != '=' && c != '&'; }
+
+// How many runs of bytes that may belong to names a tag holds: every attribute begins one,
+// so this is how many attributes the tag can give at most (a run holding characters of two
+// classes gives more than one name, and a list then grows beyond it). A tag long because of
+// a long value gets little room; one packed with names gets what it will fill.
+std::size_t CountNameRuns(std::string_view text)
+{
+    std::size_t runs = 0;
+    std::size_t i = 0;
+    std::uint32_t previous = 0;  // whether the byte before the block may belong to a name
+#ifdef __SSE2__
+    // Sixteen bytes at a time, a bit for each: the name bytes not preceded by one start runs.
+    const __m128i space = _mm_set1_epi8(0x20);
+    const __m128i signBit = _mm_set1_epi8(static_cast<char>(0x80));
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        // Unsigned "above 0x20" through a signed compare with the sign bits flipped.
+        const __m128i aboveSpace = _mm_cmpgt_epi8(_mm_xor_si128(bytes, signBit), _mm_xor_si128(space, signBit));
+        const __m128i opener = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')),
+                                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))),
+                                            _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('=')),
+                                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))));
+        const auto name = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(opener, aboveSpace)));
+        std::uint32_t starts = name & ~((name << 1) | previous) & 0xFFFF;
+        // Counted by halving, as a popcount instruction may not be there to use.
+        starts -= (starts >> 1) & 0x5555;
+        starts = (starts & 0x3333) + ((starts >> 2) & 0x3333);
+        starts = (starts + (starts >> 4)) & 0x0F0F;
+        runs += (starts + (starts >> 8)) & 0x1F;
+        previous = name >> 15;
+    }
+#endif
+    for (; i < text.size(); ++i) {
+        const std::uint32_t name = MayBeInName(static_cast<unsigned char>(text[i]));
+        runs += name & ~previous;
+        previous = name;
+    }
+    return runs;
+}
 }  // namespace
 
 bool TNanXMLElement::Parse(std::string_view Source)
@@ -34,15 +79,17 @@ bool TNanXMLElement::Parse(std::string_view Source)
     TNanXMLTokenizer tokens(content);
     bool named = false;
     std::size_t pending = std::string_view::npos;
+    // Whether a value was set that may hold a tag; the others, empty or without "<", pass.
+    bool mayHoldTag = false;
     // The attributes are gathered in a list kept from tag to tag and then copied at their
     // exact number: one allocation per tag rather than one for each time the list grows.
     thread_local std::vector<TNanXMLAttribute> gathered;
     gathered.clear();
-    // An attribute takes at least two characters of the tag (its name and what ends it): a
-    // long tag gets room for as many at once (up to a limit), hands over the list itself,
-    // and gives back what it did not use.
+    // A long tag gets room for as many attributes as it can give at once, hands over the
+    // list itself, and gives back what it did not use: a list grown step by step would be
+    // copied at every step, and the memory of each copy touched anew.
     const bool longTag = content.size() > kLongTag;
-    if (longTag) gathered.reserve(std::min(content.size() / 2 + 1, kMostReservedAttributes));
+    if (longTag) gathered.reserve(CountNameRuns(content));
     while (!tokens.AtEnd()) {
         const TNanXMLToken token = tokens.Next();
         switch (token.Kind) {
@@ -62,6 +109,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
                 std::string_view value = token.Text;
                 StripDelimiters(value, "\"", "\"");
                 gathered[pending].SetValue(value);
+                mayHoldTag = mayHoldTag || value.find('<') != std::string_view::npos;
             }
             break;
         case xtEquals:
@@ -80,6 +128,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
     gathered.clear();
     if (gathered.capacity() > 256) gathered.shrink_to_fit();  // the room a long tag made
     if (!named) return false;
+    if (!mayHoldTag) return true;
     for (const TNanXMLAttribute& attribute : attributes_) {
         if (!IsValidAttributeValue(attribute.Value())) {
             throw ENanXMLInvalidStringException("値が不正です", attribute.Value());

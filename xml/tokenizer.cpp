@@ -10,20 +10,7 @@ namespace nanxml {
 
 namespace {
 
-constexpr std::array<TNanXMLTokenKind, 128> MakeAsciiClasses()
-{
-    std::array<TNanXMLTokenKind, 128> classes{};
-    for (std::size_t c = 0; c < classes.size(); ++c) {
-        classes[c] = c <= 0x20 ? xtSpace : xtName;
-    }
-    classes['<'] = xtTag;
-    classes['"'] = xtQuoted;
-    classes['='] = xtEquals;
-    classes['&'] = xtEntity;
-    return classes;
-}
-
-constexpr std::array<TNanXMLTokenKind, 128> kAsciiClasses = MakeAsciiClasses();
+using detail::kAsciiClasses;
 
 bool IsMarkupByte(char c) { return c == '<' || c == '&'; }
 
@@ -61,61 +48,6 @@ bool StripDelimiters(std::string_view& S, std::string_view Prefix, std::string_v
     // A lone double quote stripped of quotes on both sides is left empty.
     if (S.ends_with(Suffix)) S.remove_suffix(Suffix.size());
     return true;
-}
-
-std::size_t TNanXMLTokenizer::DelimitedEnd(std::size_t openingLength, DelimiterCursor& closing,
-                                           std::size_t closingLength)
-{
-    const std::size_t found = closing.Find(text_, position_ + openingLength);
-    return found == std::string_view::npos ? 0 : found + closingLength;
-}
-
-TNanXMLToken TNanXMLTokenizer::Next()
-{
-    if (AtEnd()) return {};
-    const std::size_t start = position_;
-    const auto take = [&](TNanXMLTokenKind kind, std::size_t end) {
-        position_ = end;
-        return TNanXMLToken{kind, text_.substr(start, end - start)};
-    };
-    // The openers are told apart by their bytes, without a string comparison each: a tag
-    // full of openers that close nothing is read as many tokens.
-    switch (text_[start]) {
-    case '<': {
-        const char second = start + 1 < text_.size() ? text_[start + 1] : '\0';
-        if (second == '?') {
-            if (std::size_t end = DelimitedEnd(2, instructionEnd_, 2)) return take(xtInstruction, end);
-        } else if (second == '!' && text_.compare(start, 4, "<!--") == 0) {
-            if (std::size_t end = DelimitedEnd(4, commentEnd_, 3)) return take(xtComment, end);
-        }
-        if (std::size_t end = DelimitedEnd(1, tagEnd_, 1)) return take(xtTag, end);
-        break;
-    }
-    case '"':
-        if (std::size_t end = DelimitedEnd(1, quoteEnd_, 1)) return take(xtQuoted, end);
-        break;
-    case '&':
-        if (std::size_t end = DelimitedEnd(1, entityEnd_, 1)) return take(xtEntity, end);
-        break;
-    default:
-        break;
-    }
-
-    std::size_t length = 1;
-    const auto lead = static_cast<unsigned char>(text_[start]);
-    const TNanXMLTokenKind kind = lead < 0x80 ? kAsciiClasses[lead] : CharClassAt(text_, start, length);
-    std::size_t end = start + length;
-    while (end < text_.size()) {
-        const auto byte = static_cast<unsigned char>(text_[end]);
-        if (byte < 0x80) {
-            if (kAsciiClasses[byte] != kind) break;
-            ++end;
-        } else {
-            if (CharClassAt(text_, end, length) != kind) break;
-            end += length;
-        }
-    }
-    return take(kind, end);
 }
 
 TNanXMLToken NextToken(std::string_view Text)

@@ -6,6 +6,7 @@
 // lies, so a text full of openers that are never closed is still read in linear time.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -31,6 +32,23 @@ struct TNanXMLToken {
     TNanXMLTokenKind Kind = xtNone;
     std::string_view Text;  // a prefix of the text the token was read from
 };
+
+namespace detail {
+constexpr std::array<TNanXMLTokenKind, 128> MakeAsciiClasses()
+{
+    std::array<TNanXMLTokenKind, 128> classes{};
+    for (std::size_t c = 0; c < classes.size(); ++c) {
+        classes[c] = c <= 0x20 ? xtSpace : xtName;
+    }
+    classes['<'] = xtTag;
+    classes['"'] = xtQuoted;
+    classes['='] = xtEquals;
+    classes['&'] = xtEntity;
+    return classes;
+}
+
+inline constexpr std::array<TNanXMLTokenKind, 128> kAsciiClasses = MakeAsciiClasses();
+}  // namespace detail
 
 // Class of the first character of Text; xtNone when Text is empty.
 TNanXMLTokenKind CharClass(std::string_view Text);
@@ -99,7 +117,8 @@ public:
 
     bool AtEnd() const { return position_ >= text_.size(); }
     std::string_view Rest() const { return text_.substr(position_); }
-    // The token at the current position; moves past it.
+    // The token at the current position; moves past it. Inline: a tag may hold millions of
+    // tokens, most of them a byte or two long.
     TNanXMLToken Next();
 
 private:
@@ -115,6 +134,61 @@ private:
     DelimiterCursor quoteEnd_{"\""};
     DelimiterCursor entityEnd_{";"};
 };
+
+inline std::size_t TNanXMLTokenizer::DelimitedEnd(std::size_t openingLength, DelimiterCursor& closing,
+                                                  std::size_t closingLength)
+{
+    const std::size_t found = closing.Find(text_, position_ + openingLength);
+    return found == std::string_view::npos ? 0 : found + closingLength;
+}
+
+[[gnu::always_inline]] inline TNanXMLToken TNanXMLTokenizer::Next()
+{
+    if (AtEnd()) return {};
+    const std::size_t start = position_;
+    const auto take = [&](TNanXMLTokenKind kind, std::size_t end) {
+        position_ = end;
+        return TNanXMLToken{kind, std::string_view(text_.data() + start, end - start)};
+    };
+    // The openers are told apart by their bytes, without a string comparison each: a tag
+    // full of openers that close nothing is read as many tokens.
+    switch (text_[start]) {
+    case '<': {
+        const char second = start + 1 < text_.size() ? text_[start + 1] : '\0';
+        if (second == '?') {
+            if (std::size_t end = DelimitedEnd(2, instructionEnd_, 2)) return take(xtInstruction, end);
+        } else if (second == '!' && text_.compare(start, 4, "<!--") == 0) {
+            if (std::size_t end = DelimitedEnd(4, commentEnd_, 3)) return take(xtComment, end);
+        }
+        if (std::size_t end = DelimitedEnd(1, tagEnd_, 1)) return take(xtTag, end);
+        break;
+    }
+    case '"':
+        if (std::size_t end = DelimitedEnd(1, quoteEnd_, 1)) return take(xtQuoted, end);
+        break;
+    case '&':
+        if (std::size_t end = DelimitedEnd(1, entityEnd_, 1)) return take(xtEntity, end);
+        break;
+    default:
+        break;
+    }
+
+    std::size_t length = 1;
+    const auto lead = static_cast<unsigned char>(text_[start]);
+    const TNanXMLTokenKind kind = lead < 0x80 ? detail::kAsciiClasses[lead] : CharClassAt(text_, start, length);
+    std::size_t end = start + length;
+    while (end < text_.size()) {
+        const auto byte = static_cast<unsigned char>(text_[end]);
+        if (byte < 0x80) {
+            if (detail::kAsciiClasses[byte] != kind) break;
+            ++end;
+        } else {
+            if (CharClassAt(text_, end, length) != kind) break;
+            end += length;
+        }
+    }
+    return take(kind, end);
+}
 
 // The first token of Text.
 TNanXMLToken NextToken(std::string_view Text);

@@ -308,6 +308,31 @@ TEST(Parser, HostileTagsGiveTheirAttributes)
     // One long value in a long tag.
     const std::string value(300u << 10, 'v');
     EXPECT_EQ(TreeOf("<a k=\"" + value + "\" ?>"), "a(k=" + value + ",?=)[]");
+
+    // More names than runs of name bytes (a multi-byte character splits a run in two): the
+    // list grows beyond the room made and keeps every one, in order.
+    node = longTag("x\x93\xFAy ", count);
+    a = node->AsElement();
+    ASSERT_EQ(a->AttributeCount(), 2 * count);
+    EXPECT_EQ(a->Attributes()[0].Name(), "x");
+    EXPECT_EQ(a->Attributes()[1].Name(), "y");
+    EXPECT_EQ(a->Attributes()[2 * count - 1].Name(), "y");
+}
+
+// Only the last value an attribute is given is checked, in a short tag or a long one.
+TEST(Parser, OnlyFinalAttributeValuesAreChecked)
+{
+    for (const std::string& name : {std::string("g"), std::string(100u << 10, 'g')}) {
+        // A value holding a tag replaced by one that holds none; a "<" that opens no tag.
+        EXPECT_EQ(TreeOf("<a v=\"x<y\"\"ok\" " + name + " w=\"&<z;\"/>"), "a(v=ok," + name + "=,w=&<z;)[]");
+        TNanXML xml;
+        try {
+            xml.LoadFromString("<a v=\"ok\" " + name + " w=\"1\"\"x<y\"/>");
+            FAIL() << "no exception";
+        } catch (const ENanXMLInvalidStringException& e) {
+            EXPECT_STREQ(e.what(), "値が不正です\rx<y");
+        }
+    }
 }
 
 // Whatever the bytes, reading gives a tree of well-formed UTF-8 whose written length is

@@ -14,6 +14,11 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VELMORA_CP932_AVX512 1
+#endif
+
 namespace platform {
 
 namespace {
@@ -42,7 +47,8 @@ constexpr std::size_t kBmpSize = 0x10000;
 struct Cp932Tables {
     std::array<Utf8Unit, 256> single{};    // a byte on its own; length 0 for lead bytes
     std::vector<Utf8Unit> pairs;            // [first << 8 | second]; length 0: not a character
-    std::vector<std::uint16_t> encode;      // per BMP code point: the byte (< 0x100) or the pair, 0: none
+    std::vector<std::uint16_t> encode;      // per BMP code point: the byte (< 0x100) or the pair, 0: none;
+                                            // one more entry, 0, so that 4 bytes can be read at any
     std::array<std::uint64_t, kBmpSize / 64> doubleByte{};
 };
 
@@ -115,7 +121,7 @@ void FillDecodeTables(Cp932Tables& tables)
 void FillEncodeTables(Cp932Tables& tables)
 {
     IconvConverter encoder("CP932", "UTF-8");
-    tables.encode.assign(kBmpSize, 0);
+    tables.encode.assign(kBmpSize + 1, 0);
     for (char32_t codePoint = 0x80; codePoint < kBmpSize; ++codePoint) {
         if (codePoint >= 0xD800 && codePoint <= 0xDFFF) continue;
         std::string utf8;
@@ -207,6 +213,147 @@ void ForEachCp932Code(std::string_view utf8, EmitAscii&& emitAscii, Emit&& emit)
         emit(wellFormed && codePoint < kBmpSize ? encode[codePoint] : std::uint16_t{0});
     }
 }
+
+// Encodes the characters from pos on until one ends at or beyond limit (or the text ends);
+// returns where it stopped. out needs the room EncodeCp932 asks for.
+std::size_t EncodeCharacters(const std::uint16_t* encode, std::string_view utf8, std::size_t pos, std::size_t limit,
+                             char*& out, std::size_t& unmappable)
+{
+    const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t size = utf8.size();
+    while (pos < limit) {
+        // Japanese notes switch between ASCII and kana or kanji every few bytes, and a branch
+        // on which comes next would guess wrong at every switch. So each round copies a word
+        // and keeps its leading ASCII bytes, then writes two characters, each ASCII or a
+        // three-byte character with a two-byte code, without branching on which it is.
+        // Anything else leaves the loop for the general path.
+        while (size - pos >= 16 && pos < limit) {
+            std::uint64_t word;
+            std::memcpy(&word, data + pos, sizeof word);
+            std::memcpy(out, &word, sizeof word);
+            const std::uint64_t high = word & kHighBits;
+            const int asciiBits = std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
+            pos += static_cast<std::size_t>(asciiBits) / 8;
+            out += asciiBits / 8;
+            if (asciiBits == 64) {
+                // A long ASCII run, such as markup between texts: two words a step.
+                while (size - pos >= 24 && AllAscii16(data + pos)) {
+                    std::memcpy(out, data + pos, 16);
+                    pos += 16;
+                    out += 16;
+                }
+                continue;
+            }
+            if (!EncodeCommonCharacter(encode, data, pos, out) || !EncodeCommonCharacter(encode, data, pos, out)) break;
+        }
+        if (pos >= limit) break;
+        if (data[pos] < 0x80) {
+            *out++ = static_cast<char>(data[pos++]);
+            continue;
+        }
+        char32_t codePoint;
+        const bool wellFormed = TryNextCodePoint(utf8, pos, codePoint);
+        const std::uint16_t code = wellFormed && codePoint < kBmpSize ? encode[codePoint] : std::uint16_t{0};
+        if (code == 0) {
+            *out++ = '?';
+            ++unmappable;
+        } else if (code < 0x100) {
+            *out++ = static_cast<char>(code);
+        } else {
+            out[0] = static_cast<char>(code >> 8);
+            out[1] = static_cast<char>(code & 0xFF);
+            out += 2;
+        }
+    }
+    return pos;
+}
+
+#ifdef VELMORA_CP932_AVX512
+// How many bytes from a block's start must be readable: the block and the two bytes after
+// it, which its last character may take.
+constexpr std::size_t kBlockReach = 34;
+
+// Encodes 32-byte blocks from pos on while each holds only ASCII and three-byte characters
+// with a two-byte code, as kana, kanji and full-width forms have; returns where the first
+// other block starts. A character cut by a block's end goes to the next block.
+//
+// The characters are found by their bytes' bits. The code points of all places are computed
+// side by side, those of the lead bytes packed together and looked up at once; then each
+// code's first byte goes to its lead byte's place, its second byte to the place after, the
+// third byte of each character is dropped, and the block is stored.
+// GCC 12 takes the undefined upper lanes inside some of these intrinsics for uninitialised data.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2,popcnt"))) std::size_t EncodeBlocksAvx512(
+    const std::uint16_t* encode, const unsigned char* data, std::size_t pos, std::size_t size, char*& out)
+{
+    const __m256i highNibble = _mm256_set1_epi8(static_cast<char>(0xF0));
+    const __m256i threeByteLead = _mm256_set1_epi8(static_cast<char>(0xE0));
+    const __m256i highTwoBits = _mm256_set1_epi8(static_cast<char>(0xC0));
+    const __m256i continuation = _mm256_set1_epi8(static_cast<char>(0x80));
+    const __m256i surrogateLead = _mm256_set1_epi8(static_cast<char>(0xED));
+    const int* const table = reinterpret_cast<const int*>(encode);
+    char* o = out;
+    while (size - pos >= kBlockReach) {
+        const unsigned char* const p = data + pos;
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const std::uint32_t nonAscii = _mm256_movepi8_mask(bytes);
+        if (nonAscii == 0) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), bytes);
+            o += 32;
+            pos += 32;
+            continue;
+        }
+        const std::uint32_t allLeads = _mm256_cmpeq_epi8_mask(_mm256_and_si256(bytes, highNibble), threeByteLead);
+        const std::uint32_t continuations =
+            _mm256_cmpeq_epi8_mask(_mm256_and_si256(bytes, highTwoBits), continuation);
+        // E0 and ED need a range check of the second byte (overlong forms, surrogates).
+        const std::uint32_t checkedLeads =
+            _mm256_cmpeq_epi8_mask(bytes, threeByteLead) | _mm256_cmpeq_epi8_mask(bytes, surrogateLead);
+        // A lead byte in either of the last two places starts a character cut by the end.
+        // Read from the bytes themselves: where the next block starts is then known long
+        // before the masks are.
+        const unsigned length = (p[30] & 0xF0) == 0xE0 ? 30 : (p[31] & 0xF0) == 0xE0 ? 31 : 32;
+        const std::uint32_t within = length == 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << length) - 1;
+        const std::uint32_t leads = allLeads & within;
+        const std::uint32_t expected = (leads << 1) | (leads << 2);
+        if ((nonAscii & within) != (leads | expected) || (continuations & within) != expected ||
+            (checkedLeads & leads) != 0) {
+            break;
+        }
+
+        const __m512i first = _mm512_cvtepu8_epi16(bytes);
+        const __m512i second = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1)));
+        const __m512i third = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 2)));
+        const __m512i low6 = _mm512_set1_epi16(0x3F);
+        const __m512i codePoints = _mm512_or_si512(
+            _mm512_slli_epi16(_mm512_and_si512(first, _mm512_set1_epi16(0x0F)), 12),
+            _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(second, low6), 6), _mm512_and_si512(third, low6)));
+        // At most eleven characters begin in 32 bytes: their code points fit one look-up of
+        // sixteen 32-bit entries (the table has an entry beyond its last), low halves kept.
+        const __m512i packed = _mm512_maskz_compress_epi16(leads, codePoints);
+        const __m512i looked =
+            _mm512_i32gather_epi32(_mm512_cvtepu16_epi32(_mm512_castsi512_si256(packed)), table, 2);
+        const __m256i codes = _mm512_cvtepi32_epi16(looked);
+        // A code below 0x100 (a single byte, or 0 for none) leaves the block to the general path.
+        const auto characters = static_cast<__mmask16>((1u << __builtin_popcount(leads)) - 1);
+        if (_mm256_mask_cmplt_epu16_mask(characters, codes, _mm256_set1_epi16(0x100)) != 0) break;
+
+        const __m512i wide = _mm512_castsi256_si512(codes);
+        const __m256i codeFirst = _mm512_cvtepi16_epi8(_mm512_srli_epi16(_mm512_maskz_expand_epi16(leads, wide), 8));
+        const __m256i codeSecond = _mm512_cvtepi16_epi8(_mm512_maskz_expand_epi16(leads << 1, wide));
+        __m256i written = _mm256_mask_blend_epi8(leads, bytes, codeFirst);
+        written = _mm256_mask_blend_epi8(leads << 1, written, codeSecond);
+        const std::uint32_t keep = ~(leads << 2) & within;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), _mm256_maskz_compress_epi8(keep, written));
+        o += __builtin_popcount(keep);
+        pos += length;
+    }
+    out = o;
+    return pos;
+}
+#pragma GCC diagnostic pop
+#endif
 
 }  // namespace
 
@@ -300,63 +447,38 @@ Cp932Encoded EncodeCp932(std::string_view utf8)
 std::size_t EncodeCp932(std::string_view utf8, std::string& bytes)
 {
     // CP932 never needs more bytes than UTF-8 for the same character, nor "?" more than
-    // the malformed bytes it replaces. Eight bytes of room beyond that let ASCII be copied a
-    // word at a time. A plain pointer: through the vector the table's address would be loaded again after
+    // the malformed bytes it replaces; kCp932EncodeSlack bytes of room beyond that let
+    // characters be written a word at a time.
+    const std::size_t start = bytes.size();
+    bytes.resize(start + utf8.size() + kCp932EncodeSlack);
+    std::size_t unmappable = 0;
+    char* const end = EncodeCp932(utf8, bytes.data() + start, unmappable);
+    bytes.resize(static_cast<std::size_t>(end - bytes.data()));
+    return unmappable;
+}
+
+char* EncodeCp932(std::string_view utf8, char* out, std::size_t& unmappable)
+{
+    // A plain pointer: through the vector the table's address would be loaded again after
     // every store to the output, which might alias it.
     const std::uint16_t* const encode = Tables().encode.data();
-    const std::size_t start = bytes.size();
-    bytes.resize(start + utf8.size() + 8);
-    char* out = bytes.data() + start;
-    const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
-    const std::size_t size = utf8.size();
-    std::size_t unmappable = 0;
     std::size_t pos = 0;
-    while (pos < size) {
-        // Japanese notes switch between ASCII and kana or kanji every few bytes, and a branch
-        // on which comes next would guess wrong at every switch. So each round copies a word
-        // and keeps its leading ASCII bytes, then writes two characters, each ASCII or a
-        // three-byte character with a two-byte code, without branching on which it is.
-        // Anything else leaves the loop for the general path.
-        while (size - pos >= 16) {
-            std::uint64_t word;
-            std::memcpy(&word, data + pos, sizeof word);
-            std::memcpy(out, &word, sizeof word);
-            const std::uint64_t high = word & kHighBits;
-            const int asciiBits = std::endian::native == std::endian::little ? std::countr_zero(high) : std::countl_zero(high);
-            pos += static_cast<std::size_t>(asciiBits) / 8;
-            out += asciiBits / 8;
-            if (asciiBits == 64) {
-                // A long ASCII run, such as markup between texts: two words a step.
-                while (size - pos >= 24 && AllAscii16(data + pos)) {
-                    std::memcpy(out, data + pos, 16);
-                    pos += 16;
-                    out += 16;
-                }
-                continue;
-            }
-            if (!EncodeCommonCharacter(encode, data, pos, out) || !EncodeCommonCharacter(encode, data, pos, out)) break;
-        }
-        if (pos == size) break;
-        if (data[pos] < 0x80) {
-            *out++ = static_cast<char>(data[pos++]);
-            continue;
-        }
-        char32_t codePoint;
-        const bool wellFormed = TryNextCodePoint(utf8, pos, codePoint);
-        const std::uint16_t code = wellFormed && codePoint < kBmpSize ? encode[codePoint] : std::uint16_t{0};
-        if (code == 0) {
-            *out++ = '?';
-            ++unmappable;
-        } else if (code < 0x100) {
-            *out++ = static_cast<char>(code);
-        } else {
-            out[0] = static_cast<char>(code >> 8);
-            out[1] = static_cast<char>(code & 0xFF);
-            out += 2;
+#ifdef VELMORA_CP932_AVX512
+    const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
+    static const bool vectors = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                                __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2");
+    if (vectors) {
+        // Blocks of ASCII and of kana and kanji go 32 bytes at a time; after a block holding
+        // anything else is written character by character, the blocks go on.
+        for (;;) {
+            pos = EncodeBlocksAvx512(encode, data, pos, utf8.size(), out);
+            if (utf8.size() - pos < kBlockReach) break;
+            pos = EncodeCharacters(encode, utf8, pos, pos + 32, out, unmappable);
         }
     }
-    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-    return unmappable;
+#endif
+    EncodeCharacters(encode, utf8, pos, utf8.size(), out, unmappable);
+    return out;
 }
 
 std::size_t CountCp932Unmappable(std::string_view utf8)

@@ -22,6 +22,12 @@ void DecodeCp932(std::string_view bytes, std::string& out);
 Cp932Encoded EncodeCp932(std::string_view utf8);
 // The same appended to out; returns how many characters became "?".
 std::size_t EncodeCp932(std::string_view utf8, std::string& out);
+// Room beyond utf8.size() bytes that the form below may write into (and then write over).
+inline constexpr std::size_t kCp932EncodeSlack = 32;
+// The same written to out, which must have room for utf8.size() + kCp932EncodeSlack bytes;
+// returns the end of what was written and adds the "?" characters to unmappable. For a
+// caller with a buffer of its own, which need not be filled before it is written.
+char* EncodeCp932(std::string_view utf8, char* out, std::size_t& unmappable);
 
 // How many characters EncodeCp932 would turn into "?", without building the output.
 std::size_t CountCp932Unmappable(std::string_view utf8);

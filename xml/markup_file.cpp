@@ -47,10 +47,16 @@ void TMarkupFile::WritePiece(bool last)
         return;
     }
     const std::size_t cut = last ? markup_.size() : StartOfLastCharacter(markup_);
-    encoded_.clear();
-    unmappable_ += platform::EncodeCp932(std::string_view(markup_).substr(0, cut), encoded_);
+    // Room that is written before it is read, so never filled first; it grows only for a
+    // piece larger than any before.
+    const std::size_t room = cut + platform::kCp932EncodeSlack;
+    if (encodedRoom_ < room) {
+        encoded_ = std::make_unique_for_overwrite<char[]>(room);
+        encodedRoom_ = room;
+    }
+    const char* const end = platform::EncodeCp932(std::string_view(markup_).substr(0, cut), encoded_.get(), unmappable_);
     markup_.erase(0, cut);
-    file_.Write(lines_.Normalise(encoded_, linesRoom_));
+    file_.Write(lines_.Normalise(std::string_view(encoded_.get(), static_cast<std::size_t>(end - encoded_.get())), linesRoom_));
     if (last) file_.Write(lines_.Ending());
 }
 

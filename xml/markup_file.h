@@ -9,6 +9,7 @@
 #include "xml/nanxml.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -47,7 +48,8 @@ private:
     platform::SafeFileWriter file_;
     TDocumentEncoding encoding_;
     std::string markup_;
-    std::string encoded_;
+    std::unique_ptr<char[]> encoded_;  // the CP932 bytes of a piece
+    std::size_t encodedRoom_ = 0;
     std::string linesRoom_;
     TCrLfLines lines_;
     std::size_t unmappable_ = 0;

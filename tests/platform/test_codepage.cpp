@@ -277,6 +277,52 @@ TEST(Cp932, AsciiAndJapaneseRunsOfEveryLengthEncodeAsTheirCharacters)
     }
 }
 
+// Text of ASCII and of three-byte characters with two-byte codes is encoded many bytes at a
+// time; any other character sends a stretch to the general path. Shifted by every offset,
+// characters fall across every block boundary, and the rarer characters sit at every place
+// next to the blocks: all must come out as the characters one by one, through both forms.
+TEST(Cp932, BlocksOfKanaKanjiAndAsciiEncodeAsTheirCharacters)
+{
+    const std::vector<std::string> common = {"a", "xy", " ", "<", "\r\n", "あ", "ア", "漢", "字", "。", "Ａ", "〜"};
+    const std::vector<std::string> rare = {
+        "ｱ",             // a three-byte character with a one-byte code
+        "\xEF\xBF\xBF",  // U+FFFF, which CP932 lacks
+        "\xE0\xA0\x80",  // E0 lead (U+0800)
+        "\xED\x9F\xBF",  // ED lead (U+D7FF)
+        "\xED\xA0\x80",  // a surrogate
+        "é", "😀", "\xFF", std::string(1, '\0')};
+    std::mt19937 random(932932);
+    for (const unsigned rareOneIn : {0u, 300u, 40u, 4u}) {
+        std::vector<std::string> units;
+        for (int i = 0; i < 400; ++i) {
+            const bool isRare = rareOneIn != 0 && random() % rareOneIn == 0;
+            units.push_back(isRare ? rare[random() % rare.size()] : common[random() % common.size()]);
+        }
+        for (std::size_t shift = 0; shift <= 34; ++shift) {
+            std::string text(shift, '-');
+            std::string expected = text;
+            std::size_t expectedUnmappable = 0;
+            for (const std::string& unit : units) {
+                const platform::Cp932Encoded alone = EncodeCp932(unit);
+                text += unit;
+                expected += alone.bytes;
+                expectedUnmappable += alone.unmappable;
+            }
+            const platform::Cp932Encoded encoded = EncodeCp932(text);
+            ASSERT_EQ(encoded.bytes, expected) << rareOneIn << " " << shift;
+            EXPECT_EQ(encoded.unmappable, expectedUnmappable) << rareOneIn << " " << shift;
+
+            // Into a buffer of exactly the room asked for, beyond which nothing is written.
+            std::vector<char> room(text.size() + platform::kCp932EncodeSlack + 1, '#');
+            std::size_t unmappable = 1;
+            const char* const end = EncodeCp932(text, room.data(), unmappable);
+            EXPECT_EQ(std::string(static_cast<const char*>(room.data()), end), expected) << rareOneIn << " " << shift;
+            EXPECT_EQ(unmappable, expectedUnmappable + 1);
+            EXPECT_EQ(room.back(), '#');
+        }
+    }
+}
+
 TEST(Cp932, DoubleByteClass)
 {
     EXPECT_TRUE(IsCp932DoubleByte(U'あ'));

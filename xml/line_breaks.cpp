@@ -7,6 +7,10 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VELMORA_LINES_AVX2 1
+#endif
 
 namespace nanxml {
 
@@ -40,6 +44,34 @@ const char* FindBreakOrNul(const char* p, const char* end)
     }
 }
 
+#ifdef VELMORA_LINES_AVX2
+// HasOnlyCrLfBreaks over 64-byte blocks from i on, a bit for each byte; returns where it
+// stopped (at the first block that fails, or before the last 64 bytes) with carriedCr set
+// when the byte before that is a CR.
+__attribute__((target("avx2"))) std::size_t CrLfBlocksAvx2(std::string_view text, std::size_t i,
+                                                           std::uint64_t& carriedCr)
+{
+    const __m256i nul = _mm256_setzero_si256();
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    const auto marks = [](__m256i low, __m256i high, __m256i c) __attribute__((target("avx2"))) {
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, c))) |
+               static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, c))))
+                   << 32;
+    };
+    std::uint64_t carried = carriedCr;
+    for (; i + 64 <= text.size(); i += 64) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text.data() + i));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text.data() + i + 32));
+        const std::uint64_t crMarks = marks(low, high, cr);
+        if ((marks(low, high, nul) | (((crMarks << 1) | carried) ^ marks(low, high, lf))) != 0) break;
+        carried = crMarks >> 63;
+    }
+    carriedCr = carried;
+    return i;
+}
+#endif
+
 }  // namespace
 
 bool HasOnlyCrLfBreaks(std::string_view text)
@@ -48,6 +80,11 @@ bool HasOnlyCrLfBreaks(std::string_view text)
     // the previous block), and no byte may be NUL.
     std::uint64_t carriedCr = 0;
     std::size_t i = 0;
+#ifdef VELMORA_LINES_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    // A failing block is looked at again below, which finds the same fault.
+    if (avx2) i = CrLfBlocksAvx2(text, i, carriedCr);
+#endif
 #ifdef __SSE2__
     // Sixteen bytes at a time, a bit for each byte.
     const __m128i nul = _mm_setzero_si128();

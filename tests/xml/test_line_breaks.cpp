@@ -64,6 +64,18 @@ TEST(LineBreaks, CrLfCheckAgreesWithTheLiteralRule)
         }
         ASSERT_EQ(HasOnlyCrLfBreaks(text), LiterallyOnlyCrLf(text)) << round;
     }
+    // Long texts are passed many bytes at a time: CR LF pairs across every block boundary,
+    // and one byte made a CR, a LF or a NUL at every place.
+    std::string base;
+    while (base.size() < 300) base += "abc\r\nxyz";
+    for (std::size_t at = 0; at < base.size(); ++at) {
+        for (const char fault : {'\r', '\n', '\0', 'q'}) {
+            std::string text = base;
+            text[at] = fault;
+            ASSERT_EQ(HasOnlyCrLfBreaks(text), LiterallyOnlyCrLf(text)) << at << " " << int{fault};
+        }
+        ASSERT_TRUE(HasOnlyCrLfBreaks(std::string(at % 70, 'p') + base)) << at;
+    }
 }
 
 TEST(LineBreaks, SourceOffsetUndoesNulsAndLineBreaks)

@@ -47,8 +47,7 @@ constexpr std::size_t kBmpSize = 0x10000;
 struct Cp932Tables {
     std::array<Utf8Unit, 256> single{};    // a byte on its own; length 0 for lead bytes
     std::vector<Utf8Unit> pairs;            // [first << 8 | second]; length 0: not a character
-    std::vector<std::uint16_t> encode;      // per BMP code point: the byte (< 0x100) or the pair, 0: none;
-                                            // one more entry, 0, so that 4 bytes can be read at any
+    std::vector<std::uint16_t> encode;      // per BMP code point: the byte (< 0x100) or the pair, 0: none
     std::array<std::uint64_t, kBmpSize / 64> doubleByte{};
 };
 
@@ -121,7 +120,7 @@ void FillDecodeTables(Cp932Tables& tables)
 void FillEncodeTables(Cp932Tables& tables)
 {
     IconvConverter encoder("CP932", "UTF-8");
-    tables.encode.assign(kBmpSize + 1, 0);
+    tables.encode.assign(kBmpSize, 0);
     for (char32_t codePoint = 0x80; codePoint < kBmpSize; ++codePoint) {
         if (codePoint >= 0xD800 && codePoint <= 0xDFFF) continue;
         std::string utf8;
@@ -278,9 +277,9 @@ constexpr std::size_t kBlockReach = 34;
 // other block starts. A character cut by a block's end goes to the next block.
 //
 // The characters are found by their bytes' bits. The code points of all places are computed
-// side by side, those of the lead bytes packed together and looked up at once; then each
-// code's first byte goes to its lead byte's place, its second byte to the place after, the
-// third byte of each character is dropped, and the block is stored.
+// side by side and those of the lead bytes packed together and looked up; then each code's
+// first byte goes to its lead byte's place, its second byte to the place after, the third
+// byte of each character is dropped, and the block is stored.
 // GCC 12 takes the undefined upper lanes inside some of these intrinsics for uninitialised data.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
@@ -292,7 +291,6 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2,popcnt"))) std::siz
     const __m256i highTwoBits = _mm256_set1_epi8(static_cast<char>(0xC0));
     const __m256i continuation = _mm256_set1_epi8(static_cast<char>(0x80));
     const __m256i surrogateLead = _mm256_set1_epi8(static_cast<char>(0xED));
-    const int* const table = reinterpret_cast<const int*>(encode);
     char* o = out;
     while (size - pos >= kBlockReach) {
         const unsigned char* const p = data + pos;
@@ -329,12 +327,20 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2,popcnt"))) std::siz
         const __m512i codePoints = _mm512_or_si512(
             _mm512_slli_epi16(_mm512_and_si512(first, _mm512_set1_epi16(0x0F)), 12),
             _mm512_or_si512(_mm512_slli_epi16(_mm512_and_si512(second, low6), 6), _mm512_and_si512(third, low6)));
-        // At most eleven characters begin in 32 bytes: their code points fit one look-up of
-        // sixteen 32-bit entries (the table has an entry beyond its last), low halves kept.
-        const __m512i packed = _mm512_maskz_compress_epi16(leads, codePoints);
-        const __m512i looked =
-            _mm512_i32gather_epi32(_mm512_cvtepu16_epi32(_mm512_castsi512_si256(packed)), table, 2);
-        const __m256i codes = _mm512_cvtepi32_epi16(looked);
+        // At most ten characters begin in the block's whole characters (a lead byte at 30 or
+        // 31 is cut off). Their code points, packed, are looked up one by one, four to a
+        // word: a gather instruction takes longer here, and the look-ups of a block do not
+        // wait for one another.
+        const __m256i packed = _mm512_castsi512_si256(_mm512_maskz_compress_epi16(leads, codePoints));
+        const auto fourCodes = [encode](std::uint64_t four) {
+            return std::uint64_t{encode[four & 0xFFFF]} | std::uint64_t{encode[(four >> 16) & 0xFFFF]} << 16 |
+                   std::uint64_t{encode[(four >> 32) & 0xFFFF]} << 32 | std::uint64_t{encode[four >> 48]} << 48;
+        };
+        const auto lastTwo = static_cast<std::uint64_t>(_mm256_extract_epi64(packed, 2));
+        const __m256i codes = _mm256_set_epi64x(
+            0, static_cast<long long>(std::uint64_t{encode[lastTwo & 0xFFFF]} | std::uint64_t{encode[(lastTwo >> 16) & 0xFFFF]} << 16),
+            static_cast<long long>(fourCodes(static_cast<std::uint64_t>(_mm256_extract_epi64(packed, 1)))),
+            static_cast<long long>(fourCodes(static_cast<std::uint64_t>(_mm256_extract_epi64(packed, 0)))));
         // A code below 0x100 (a single byte, or 0 for none) leaves the block to the general path.
         const auto characters = static_cast<__mmask16>((1u << __builtin_popcount(leads)) - 1);
         if (_mm256_mask_cmplt_epu16_mask(characters, codes, _mm256_set1_epi16(0x100)) != 0) break;

@@ -154,14 +154,16 @@ inline std::size_t TNanXMLTokenizer::DelimitedEnd(std::size_t openingLength, Del
     // full of openers that close nothing is read as many tokens.
     switch (text_[start]) {
     case '<': {
+        // Instructions and comments end in ">" too: with no ">" left, nothing opens here.
+        const std::size_t tagEnd = DelimitedEnd(1, tagEnd_, 1);
+        if (tagEnd == 0) break;
         const char second = start + 1 < text_.size() ? text_[start + 1] : '\0';
         if (second == '?') {
             if (std::size_t end = DelimitedEnd(2, instructionEnd_, 2)) return take(xtInstruction, end);
         } else if (second == '!' && text_.compare(start, 4, "<!--") == 0) {
             if (std::size_t end = DelimitedEnd(4, commentEnd_, 3)) return take(xtComment, end);
         }
-        if (std::size_t end = DelimitedEnd(1, tagEnd_, 1)) return take(xtTag, end);
-        break;
+        return take(xtTag, tagEnd);
     }
     case '"':
         if (std::size_t end = DelimitedEnd(1, quoteEnd_, 1)) return take(xtQuoted, end);

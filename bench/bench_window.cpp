@@ -8,6 +8,7 @@
 #include "app/DocumentModel.h"
 #include "app/TreeRules.h"
 #include "app/Unit1.h"
+#include "bench/tree_shapes.h"
 #include "interchange/HxVista.h"
 
 #include <QAbstractEventDispatcher>
@@ -22,17 +23,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 using document::DocumentTree;
 using document::TreeNode;
 using Clock = std::chrono::steady_clock;
+using benchtree::kNodes;
 
 namespace {
-
-constexpr std::size_t kNodes = 100000;
 
 double MillisecondsSince(Clock::time_point start)
 {
@@ -46,50 +45,6 @@ void Report(const std::string& name, double value, const char* unit, double goal
     else
         std::printf("%s\t%.3f\t%s\t-\n", name.c_str(), value, unit);
     std::fflush(stdout);
-}
-
-std::string ShortText(std::mt19937& rng)
-{
-    static const char* const lines[] = {"会議のメモ\r\n", "予定: 東京 10:00\r\n", "note about the tree\r\n", "(1) 確認する\r\n"};
-    std::string text;
-    for (int i = std::uniform_int_distribution<int>(0, 4)(rng); i > 0; --i)
-        text += lines[std::uniform_int_distribution<int>(0, 3)(rng)];
-    return text;
-}
-
-// 99,999 siblings under the root: a long flat list.
-DocumentTree WideTree()
-{
-    std::mt19937 rng(7);
-    DocumentTree tree;
-    for (std::size_t i = 1; i < kNodes; ++i)
-        tree.AppendNode(tree.Root(), "項目 " + std::to_string(i)).Data().SetText(ShortText(rng));
-    tree.Root().SetExpanded(true);
-    return tree;
-}
-
-// Twenty chapters; inside one, each node's parent is one of the 64 nodes before it, which
-// gives runs of siblings and a depth of a few dozen levels. A third of the nodes are expanded.
-DocumentTree RealisticTree()
-{
-    std::mt19937 rng(12345);
-    DocumentTree tree;
-    std::vector<TreeNode*> chapter;
-    for (std::size_t i = 1; i < kNodes; ++i) {
-        TreeNode* parent = &tree.Root();
-        if (i % 5000 == 1) {
-            chapter.clear();
-        } else {
-            const std::size_t first = chapter.size() > 64 ? chapter.size() - 64 : 0;
-            parent = chapter[std::uniform_int_distribution<std::size_t>(first, chapter.size() - 1)(rng)];
-        }
-        TreeNode& node = tree.AppendNode(*parent, "ノード " + std::to_string(i));
-        node.Data().SetText(ShortText(rng));
-        node.SetExpanded(i % 3 == 0);
-        chapter.push_back(&node);
-    }
-    tree.Root().SetExpanded(true);
-    return tree;
 }
 
 void Settle()
@@ -270,7 +225,7 @@ int main(int argc, char** argv)
     form.resize(800, 600);
     form.show();
     Settle();
-    for (const auto& [shape, make] : {std::pair{"wide tree", &WideTree}, std::pair{"realistic tree", &RealisticTree}}) {
+    for (const auto& [shape, make] : {std::pair{"wide tree", &benchtree::WideTree}, std::pair{"realistic tree", &benchtree::RealisticTree}}) {
         BenchTree(form, make(), shape);
         BenchExpandAll(form, shape);
         BenchAddChild(form, shape);

@@ -220,6 +220,7 @@ std::size_t EncodeCharacters(const std::uint16_t* encode, std::string_view utf8,
 {
     const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t size = utf8.size();
+    limit = std::min(limit, size);
     while (pos < limit) {
         // Japanese notes switch between ASCII and kana or kanji every few bytes, and a branch
         // on which comes next would guess wrong at every switch. So each round copies a word
@@ -280,6 +281,7 @@ constexpr std::size_t kBlockReach = 34;
 // side by side and those of the lead bytes packed together and looked up; then each code's
 // first byte goes to its lead byte's place, its second byte to the place after, the third
 // byte of each character is dropped, and the block is stored.
+//
 // GCC 12 takes the undefined upper lanes inside some of these intrinsics for uninitialised data.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"

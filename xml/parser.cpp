@@ -23,6 +23,9 @@ namespace nanxml {
 
 namespace {
 constexpr std::size_t kLongTag = 1 << 16;
+// The most attributes room is made for at once (128 MiB): a tag whose quoted value is full of
+// short words would otherwise ask for eight times its length; a list beyond this grows as read.
+constexpr std::size_t kMostReservedAttributes = 1 << 23;
 
 // Whether a byte may belong to a name token: neither a space nor one of the bytes that open
 // another kind of token. Bytes of multi-byte characters count, whatever their class.
@@ -89,7 +92,7 @@ bool TNanXMLElement::Parse(std::string_view Source)
     // list itself, and gives back what it did not use: a list grown step by step would be
     // copied at every step, and the memory of each copy touched anew.
     const bool longTag = content.size() > kLongTag;
-    if (longTag) gathered.reserve(CountNameRuns(content));
+    if (longTag) gathered.reserve(std::min(CountNameRuns(content), kMostReservedAttributes));
     while (!tokens.AtEnd()) {
         const TNanXMLToken token = tokens.Next();
         switch (token.Kind) {

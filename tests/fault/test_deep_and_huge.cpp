@@ -15,6 +15,7 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 namespace fault {
@@ -122,7 +123,8 @@ TEST(HugeFile, GigabyteDocumentIsReadWithoutACrash)
 
 // A tag made long by one quoted value of 64 MiB is read in an address space of 400 MiB: the
 // room made for the tag's attributes must not grow with its length (at 16 bytes for every
-// two characters it asked for 512 MiB and ran out where the file otherwise fits).
+// two characters it asked for 512 MiB and ran out where the file otherwise fits), neither
+// for one long word nor for a value of short words, each of which could start a name.
 TEST(HugeFile, TagWithOneHugeValueIsReadInALimitedAddressSpace)
 {
 #ifdef __SANITIZE_ADDRESS__
@@ -131,24 +133,33 @@ TEST(HugeFile, TagWithOneHugeValueIsReadInALimitedAddressSpace)
     TempFolder folder;
     const std::string path = folder.Path() + "/long_tag.xml";
     constexpr std::size_t kValueSize = std::size_t{64} << 20;
-    {
-        std::ofstream file(path, std::ios::binary);
-        file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><big value=\"" << std::string(kValueSize, 'v') << "\"/>";
-        ASSERT_TRUE(file.good());
-    }
-    const int result = WithAddressSpaceLimit(400ul << 20, [&] {
-        try {
-            nanxml::TNanXML xml;
-            xml.LoadFromFile(path);
-            const auto* element = dynamic_cast<const nanxml::TNanXMLElement*>(xml.Root().GetChild(0));
-            return element != nullptr && element->GetAttributeValue(0).size() == kValueSize ? 0 : 1;
-        } catch (const std::bad_alloc&) {
-            return 2;
-        } catch (...) {
-            return 3;
+    // The file is written piece by piece: the child inherits this process's memory.
+    for (const std::string_view piece : {std::string_view("vvvvvvvvvvvvvvvv"), std::string_view("v v v v v v v v ")}) {
+        {
+            std::ofstream file(path, std::ios::binary);
+            file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><big value=\"";
+            for (std::size_t written = 0; written < kValueSize; written += piece.size())
+                file << piece;
+            file << "\"/>";
+            ASSERT_TRUE(file.good());
         }
-    });
-    EXPECT_EQ(result, 0);  // 2: out of memory
+        const int result = WithAddressSpaceLimit(400ul << 20, [&] {
+            try {
+                nanxml::TNanXML xml;
+                xml.LoadFromFile(path);
+                const auto* element = dynamic_cast<const nanxml::TNanXMLElement*>(xml.Root().GetChild(0));
+                if (element == nullptr)
+                    return 1;
+                const std::string_view value = element->GetAttributeValue(0);
+                return value.size() == kValueSize && value.ends_with(piece) ? 0 : 1;
+            } catch (const std::bad_alloc&) {
+                return 2;
+            } catch (...) {
+                return 3;
+            }
+        });
+        EXPECT_EQ(result, 0) << piece;  // 2: out of memory
+    }
 }
 
 }  // namespace

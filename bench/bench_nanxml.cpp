@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -33,12 +34,13 @@ struct Outcome {
     bool ok = false;
 };
 
+// The process's own clock, counted by the scheduler to the nanosecond: the rusage times may
+// move in whole ticks, a large part of a run of a few dozen milliseconds.
 double CpuSecondsSoFar()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // Runs work in a child process. work returns the wall-clock seconds of the timed part and
@@ -73,6 +75,23 @@ Outcome InChild(const std::function<double()>& work)
     int status = 0;
     waitpid(pid, &status, 0);
     return outcome;
+}
+
+// The best of a few runs, each in a fresh child: one run of a few dozen milliseconds on a
+// shared machine says more about what else ran than about the code.
+constexpr int kRuns = 5;
+
+Outcome BestInChild(const std::function<double()>& work)
+{
+    Outcome best = InChild(work);
+    for (int run = 1; run < kRuns && best.ok; ++run) {
+        const Outcome next = InChild(work);
+        if (!next.ok) return next;
+        best.seconds = std::min(best.seconds, next.seconds);
+        best.cpuSeconds = std::min(best.cpuSeconds, next.cpuSeconds);
+        best.peakKiB = std::max(best.peakKiB, next.peakKiB);
+    }
+    return best;
 }
 
 double Seconds(const std::function<void()>& fn)
@@ -315,7 +334,7 @@ int main(int argc, char** argv)
             return 0.0;
         });
         for (const auto& [name, path] : {std::pair{"Shift_JIS", sjis}, std::pair{"UTF-8", utf8}}) {
-            const Outcome load = InChild([&] {
+            const Outcome load = BestInChild([&] {
                 TNanXML xml;
                 return Seconds([&] { xml.LoadFromFile(path); });
             });
@@ -323,7 +342,7 @@ int main(int argc, char** argv)
             measured.push_back({"LoadFromFile " + label + name, MiB(path), load});
             if (size == (10LL << 20) && std::string(name) == "UTF-8") ordinaryUtf8Seconds = load.cpuSeconds;
             const std::string copy = path + ".saved";
-            const Outcome save = InChild([&] {
+            const Outcome save = BestInChild([&] {
                 TNanXML xml;
                 xml.LoadFromFile(path);
                 return Seconds([&] { xml.SaveToFile(copy, true); });
@@ -344,7 +363,7 @@ int main(int argc, char** argv)
             std::fwrite(text.data(), 1, text.size(), file);
             std::fclose(file);
         }
-        const Outcome load = InChild([&] {
+        const Outcome load = BestInChild([&] {
             TNanXML xml;
             return Seconds([&] { xml.LoadFromFile(path); });
         });

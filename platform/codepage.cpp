@@ -213,8 +213,8 @@ void ForEachCp932Code(std::string_view utf8, EmitAscii&& emitAscii, Emit&& emit)
     }
 }
 
-// Encodes the characters from pos on until one ends at or beyond limit (or the text ends);
-// returns where it stopped. out needs the room EncodeCp932 asks for.
+// Encodes the characters from pos on until one ends at or beyond limit (or the text ends; a
+// run of ASCII is always taken whole, wherever it ends); returns where it stopped. out needs the room EncodeCp932 asks for.
 std::size_t EncodeCharacters(const std::uint16_t* encode, std::string_view utf8, std::size_t pos, std::size_t limit,
                              char*& out, std::size_t& unmappable)
 {
@@ -283,8 +283,10 @@ constexpr std::size_t kBlockReach = 34;
 // byte of each character is dropped, and the block is stored.
 //
 // GCC 12 takes the undefined upper lanes inside some of these intrinsics for uninitialised data.
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2,popcnt"))) std::size_t EncodeBlocksAvx512(
     const std::uint16_t* encode, const unsigned char* data, std::size_t pos, std::size_t size, char*& out)
 {
@@ -360,7 +362,9 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2,popcnt"))) std::siz
     out = o;
     return pos;
 }
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 #endif
 
 }  // namespace
@@ -474,7 +478,8 @@ char* EncodeCp932(std::string_view utf8, char* out, std::size_t& unmappable)
 #ifdef VELMORA_CP932_AVX512
     const auto* const data = reinterpret_cast<const unsigned char*>(utf8.data());
     static const bool vectors = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                                __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2");
+                                __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2") &&
+                                __builtin_cpu_supports("popcnt");
     if (vectors) {
         // Blocks of ASCII and of kana and kanji go 32 bytes at a time; after a block holding
         // anything else is written character by character, the blocks go on.

@@ -323,6 +323,26 @@ TEST(Cp932, BlocksOfKanaKanjiAndAsciiEncodeAsTheirCharacters)
     }
 }
 
+// Three bytes shaped like a kana or kanji that are not one: overlong forms and surrogates
+// inside a run of kana, at every place in a block, come out as they do alone ("?" each,
+// never the code of the character they would spell).
+TEST(Cp932, OverlongFormsAndSurrogatesAmongKanaAreRefused)
+{
+    std::string kana;
+    for (int i = 0; i < 24; ++i)
+        kana += "あ";
+    const std::string encodedKana = EncodeCp932(kana).bytes;
+    for (const std::string bad : {"\xE0\x82\xA3", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF"}) {
+        const platform::Cp932Encoded alone = EncodeCp932(bad);
+        ASSERT_EQ(alone.bytes, std::string(alone.unmappable, '?'));
+        for (std::size_t shift = 0; shift <= 33; ++shift) {
+            const platform::Cp932Encoded encoded = EncodeCp932(std::string(shift, 'a') + kana + bad + kana);
+            EXPECT_EQ(encoded.bytes, std::string(shift, 'a') + encodedKana + alone.bytes + encodedKana) << shift;
+            EXPECT_EQ(encoded.unmappable, alone.unmappable) << shift;
+        }
+    }
+}
+
 TEST(Cp932, DoubleByteClass)
 {
     EXPECT_TRUE(IsCp932DoubleByte(U'あ'));

@@ -23,23 +23,24 @@ namespace nanxml {
 
 namespace {
 constexpr std::size_t kLongTag = 1 << 16;
-// The most attributes room is made for at once (128 MiB): a tag whose quoted value is full of
-// short words would otherwise ask for eight times its length; a list beyond this grows as read.
+// The most attributes room is made for at once (128 MiB); a list beyond this grows as read.
 constexpr std::size_t kMostReservedAttributes = 1 << 23;
 
 // Whether a byte may belong to a name token: neither a space nor one of the bytes that open
 // another kind of token. Bytes of multi-byte characters count, whatever their class.
 constexpr bool MayBeInName(unsigned char c) { return c > 0x20 && c != '<' && c != '"' && c != '=' && c != '&'; }
 
-// How many runs of bytes that may belong to names a tag holds: every attribute begins one,
-// so this is how many attributes the tag can give at most (a run holding characters of two
-// classes gives more than one name, and a list then grows beyond it). A tag long because of
-// a long value gets little room; one packed with names gets what it will fill.
+// How many runs of bytes that may belong to names a tag holds outside quoted values: every
+// attribute begins one, so this is how many attributes the tag can give at most (a run
+// holding characters of two classes gives more than one name, and a list then grows beyond
+// it). A tag long because of a long value, quoted or of one word, gets little room; one
+// packed with names gets what it will fill.
 std::size_t CountNameRuns(std::string_view text)
 {
     std::size_t runs = 0;
     std::size_t i = 0;
     std::uint32_t previous = 0;  // whether the byte before the block may belong to a name
+    std::uint32_t quoted = 0;    // whether the block starts inside a quoted value
 #ifdef __SSE2__
     // Sixteen bytes at a time, a bit for each: the name bytes not preceded by one start runs.
     const __m128i space = _mm_set1_epi8(0x20);
@@ -52,7 +53,16 @@ std::size_t CountNameRuns(std::string_view text)
                                                          _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))),
                                             _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('=')),
                                                          _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))));
-        const auto name = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(opener, aboveSpace)));
+        // Inside quotes: from an opening quote up to its closing one, by a running parity.
+        std::uint32_t inside = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'))));
+        inside ^= inside << 1;
+        inside ^= inside << 2;
+        inside ^= inside << 4;
+        inside ^= inside << 8;
+        inside = (inside ^ (0u - quoted)) & 0xFFFF;
+        quoted = inside >> 15;
+        const auto name =
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_andnot_si128(opener, aboveSpace))) & ~inside;
         std::uint32_t starts = name & ~((name << 1) | previous) & 0xFFFF;
         // Counted by halving, as a popcount instruction may not be there to use.
         starts -= (starts >> 1) & 0x5555;
@@ -63,7 +73,8 @@ std::size_t CountNameRuns(std::string_view text)
     }
 #endif
     for (; i < text.size(); ++i) {
-        const std::uint32_t name = MayBeInName(static_cast<unsigned char>(text[i]));
+        quoted ^= text[i] == '"';
+        const std::uint32_t name = !quoted && MayBeInName(static_cast<unsigned char>(text[i]));
         runs += name & ~previous;
         previous = name;
     }

@@ -6,6 +6,7 @@
 #include "settings/HxRegIni.h"
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 namespace fault {
@@ -39,6 +40,19 @@ void WriteGeneration(const std::string& path, int generation)
     document::WriteDocument(path, tree, &note, nanxml::deUTF8, Stamp());
 }
 
+// Runs a save to path: saved, refused with the message that names path, or anything else.
+SaveOutcome OutcomeOfSave(const std::string& path, const std::function<void()>& save)
+{
+    try {
+        save();
+        return kSaved;
+    } catch (const platform::FileError& error) {
+        return error.what() == platform::CannotCreateMessage(path) ? kRefused : kOtherOutcome;
+    } catch (...) {
+        return kOtherOutcome;
+    }
+}
+
 // ---- the document ----
 
 std::string DocumentPath(const std::string& folder) { return folder + "/docs/memo.trm"; }
@@ -47,14 +61,7 @@ void PrepareDocument(const std::string& folder) { fs::create_directories(folder 
 
 SaveOutcome SaveDocument(const std::string& folder, int generation)
 {
-    try {
-        WriteGeneration(DocumentPath(folder), generation);
-        return kSaved;
-    } catch (const platform::FileError& error) {
-        return error.what() == platform::CannotCreateMessage(DocumentPath(folder)) ? kRefused : kOtherOutcome;
-    } catch (...) {
-        return kOtherOutcome;
-    }
+    return OutcomeOfSave(DocumentPath(folder), [&] { WriteGeneration(DocumentPath(folder), generation); });
 }
 
 // ---- a document of several pieces in Shift_JIS ----
@@ -71,14 +78,9 @@ SaveOutcome SaveLargeDocument(const std::string& folder, int generation)
     for (int i = 0; i < 12; ++i) {
         tree.AppendNode(tree.Root(), "メモ " + std::to_string(i)).Data().SetText(Memo(generation) + "\n" + Memo(i));
     }
-    try {
+    return OutcomeOfSave(LargeDocumentPath(folder), [&] {
         document::WriteDocument(LargeDocumentPath(folder), tree, nullptr, nanxml::deShiftJIS, Stamp());
-        return kSaved;
-    } catch (const platform::FileError& error) {
-        return error.what() == platform::CannotCreateMessage(LargeDocumentPath(folder)) ? kRefused : kOtherOutcome;
-    } catch (...) {
-        return kOtherOutcome;
-    }
+    });
 }
 
 // ---- a file written piece by piece ----
@@ -89,17 +91,12 @@ void PreparePieces(const std::string& folder) { fs::create_directories(folder + 
 
 SaveOutcome SavePieces(const std::string& folder, int generation)
 {
-    try {
+    return OutcomeOfSave(PiecesPath(folder), [&] {
         platform::SafeFileWriter file(PiecesPath(folder));
         const std::string memo = Memo(generation);
         for (std::size_t start = 0; start < memo.size(); start += 700) file.Write(std::string_view(memo).substr(start, 700));
         file.Commit();
-        return kSaved;
-    } catch (const platform::FileError& error) {
-        return error.what() == platform::CannotCreateMessage(PiecesPath(folder)) ? kRefused : kOtherOutcome;
-    } catch (...) {
-        return kOtherOutcome;
-    }
+    });
 }
 
 // ---- an exported outline, through trmtool's export command ----
@@ -155,14 +152,7 @@ std::string IniPath(const std::string& folder) { return folder + "/bin/velmora.i
 
 SaveOutcome SaveIni(const std::string& folder, int generation)
 {
-    try {
-        WriteSettings(folder, settings::isIni, generation);
-        return kSaved;
-    } catch (const platform::FileError& error) {
-        return error.what() == platform::CannotCreateMessage(IniPath(folder)) ? kRefused : kOtherOutcome;
-    } catch (...) {
-        return kOtherOutcome;
-    }
+    return OutcomeOfSave(IniPath(folder), [&] { WriteSettings(folder, settings::isIni, generation); });
 }
 
 std::string KeyStorePath(const std::string& folder)

@@ -1,10 +1,12 @@
 // Caret and selection positions of a node's text in the two ways they are counted.
 //
-// Stored (SelStart/SelLength in files): UTF-16 code units, each line break (CR LF) counting
-// two. Editor: UTF-16 code units, each line break counting one, over the text the editor
-// shows (TVLNodeData::EditorText: no break after the last line). So a stored position is the
-// editor position plus the number of line breaks before it; a caller that knows the line of
-// the caret can use that instead of walking the text.
+// Stored (SelStart/SelLength in files): bytes of the text in Shift_JIS (CP932), as the edit
+// control of the Windows program that shares the format counts them, in both document
+// encodings: ASCII and half-width katakana one, other characters CP932 holds in two bytes
+// two, each line break (CR LF) two, and a character CP932 cannot hold one (it is "?" there).
+// Editor: UTF-16 code units, each line break counting one, over the text the editor shows
+// (TVLNodeData::EditorText: no break after the last line). The two differ wherever the text
+// is not ASCII, so a conversion walks the text up to the position (one pass, no allocation).
 #pragma once
 
 #include <cstdint>
@@ -19,8 +21,8 @@ struct TextSelection {
 
 // nodeText is the node's text in its stored form (TVLNodeData::Text). Both directions clamp:
 // negative values and values past the end of the editor text are brought to the nearest end,
-// a position inside a CR LF pair or a surrogate pair goes to the position before it, and the
-// length is cut so that the selection ends inside the text.
+// a position inside a CR LF pair, a double-byte character or a surrogate pair goes to the
+// position before it, and the length is cut so that the selection ends inside the text.
 TextSelection EditorSelectionFromStored(std::string_view nodeText, std::int32_t selStart,
                                         std::int32_t selLength);
 TextSelection StoredSelectionFromEditor(std::string_view nodeText, std::int32_t start,

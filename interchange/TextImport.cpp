@@ -31,8 +31,14 @@ std::string RepairUtf8(std::string_view text)
 
 std::string DecodeImportedText(std::string_view fileBytes)
 {
-    const std::size_t nul = fileBytes.find('\0');
-    if (nul != std::string_view::npos) fileBytes = fileBytes.substr(0, nul);
+    // Dropped, not a stop: the text after a stray NUL is the user's too, and a document
+    // file is read the same way.
+    std::string withoutNuls;
+    if (fileBytes.find('\0') != std::string_view::npos) {
+        withoutNuls.assign(fileBytes);
+        std::erase(withoutNuls, '\0');
+        fileBytes = withoutNuls;
+    }
 
     if (fileBytes.starts_with(kUtf8ByteOrderMark)) {
         return RepairUtf8(fileBytes.substr(kUtf8ByteOrderMark.size()));

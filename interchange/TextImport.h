@@ -7,7 +7,7 @@
 
 namespace interchange {
 
-// The file's bytes as UTF-8 text. A NUL byte ends the text. A file that starts with the
+// The file's bytes as UTF-8 text. NUL bytes are dropped first. A file that starts with the
 // UTF-8 byte-order mark (dropped) or is valid UTF-8 is UTF-8; anything else comes from the
 // Windows world and is decoded as CP932. Malformed sequences become U+FFFD.
 std::string DecodeImportedText(std::string_view fileBytes);
@@ -17,7 +17,7 @@ std::string DecodeImportedText(std::string_view fileBytes);
 std::vector<std::string> SplitImportedLines(std::string_view text);
 
 // The text inserted at the caret: the decoded lines, each followed by CR LF. Empty for an
-// empty file or one that begins with NUL.
+// empty file or one of NULs only.
 std::string MakeImportText(std::string_view fileBytes);
 
 }  // namespace interchange

@@ -25,13 +25,18 @@ TEST(TextImport, FinalLineWithoutBreakGetsOneAndEmptyFileGivesNothing)
     EXPECT_EQ(MakeImportText(""), "");
 }
 
-TEST(TextImport, NulByteEndsTheText)
+TEST(TextImport, NulBytesAreDroppedAndTheRestKept)
 {
-    EXPECT_EQ(MakeImportText("ab\0cd\nef\n"s), "ab\r\n");
-    EXPECT_EQ(MakeImportText("ab\n\0cd"s), "ab\r\n");
-    EXPECT_EQ(MakeImportText("\0abc"s), "");
-    // Bytes after the NUL do not decide the encoding either.
-    EXPECT_EQ(MakeImportText("\xE3\x81\x82\0\x82\xA0"s), "あ\r\n");
+    EXPECT_EQ(MakeImportText("ab\0cd\nef\n"s), "abcd\r\nef\r\n");
+    EXPECT_EQ(MakeImportText("\0\0abc\0"s), "abc\r\n");
+    EXPECT_EQ(MakeImportText("\0\0"s), "");
+    // A NUL between CR and LF leaves one break, as in a document file.
+    EXPECT_EQ(MakeImportText("a\r\0\nb"s), "a\r\nb\r\n");
+    // The bytes on both sides of a NUL decide the encoding together, and what a NUL split is
+    // whole again: "あ" in UTF-8, "あい" in CP932, a byte-order mark.
+    EXPECT_EQ(MakeImportText("\xE3\x81\0\x82\n"s), "あ\r\n");
+    EXPECT_EQ(MakeImportText("\x82\xA0\0\x82\xA2"s), "あい\r\n");
+    EXPECT_EQ(MakeImportText("\xEF\xBB\0\xBF" "a"s), "a\r\n");
 }
 
 TEST(TextImport, Utf8WithAndWithoutByteOrderMark)

@@ -17,7 +17,8 @@ class TrmTool {
 public:
     // Runs one command (args without the program name). Returns the exit status: 0 on
     // success, 1 when a file cannot be read or written (the message on err, OUT untouched),
-    // 2 for a command line it does not understand.
+    // 2 for a command line it does not understand. Whether out took what was written is
+    // for its owner to check (trmtool checks its standard output to the end).
     int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 private:

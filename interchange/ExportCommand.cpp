@@ -22,15 +22,12 @@ int RunExportCommand(const std::vector<std::string>& args, std::ostream& out, st
             JoinOutlineLines(args[1] == "--text" ? MakeTextOutline(root) : MakeHtmlOutline(root));
         if (args.size() == 4) {
             platform::SafeReplaceFile(args[3], text);
-        } else {
-            out << text;
-            out.flush();
-            if (!out) {
-                err << "出力に書き込めません\n";
-                return 1;
-            }
+            return 0;
         }
-        return 0;
+        // Whoever owns out knows why a write failed, and says so.
+        out << text;
+        out.flush();
+        return out ? 0 : 1;
     } catch (const std::exception& e) {
         err << e.what() << '\n';
         return 1;

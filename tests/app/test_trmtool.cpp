@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -129,6 +130,37 @@ TEST(TrmTool, AFailedWriteLeavesTheOldOutputIntact) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(ReadBytes(out), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("")), {}), 2);  // no temporary left
+}
+
+// The real program, its standard output on a full device: what it printed never arrived.
+TEST(TrmTool, AnOutputThatCannotBeWrittenFailsTheCommand) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TempFolder folder;
+    const std::string in = folder.File("in.trm");
+    WriteBytes(in, kVersionOne);
+    const std::string errPath = folder.File("err.txt");
+    const auto run = [&](const std::string& args, const char* stdoutPath) {
+        const std::string command =
+            std::string(TRMTOOL_PATH) + " " + args + " >" + stdoutPath + " 2>'" + errPath + "'";
+        const int status = std::system(command.c_str());
+        return Result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", ReadBytes(errPath)};
+    };
+    const std::string refused = "出力を書き込めません: No space left on device\n";
+    for (const std::string& args : {"info '" + in + "'", "export --text '" + in + "'", "export --html '" + in + "'"}) {
+        const Result r = run(args, "/dev/full");
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(r.err, refused) << args;
+    }
+    // Nothing goes to standard output: the full device does not matter.
+    Result r = run("convert '" + in + "' '" + folder.File("out.trm") + "'", "/dev/full");
+    EXPECT_EQ(r.status, 0) << r.err;
+    // A command that failed keeps its status and its own message.
+    r = run("info '" + folder.File("missing.trm") + "'", "/dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ファイル " + folder.File("missing.trm") + " は開けません\n");
+    r = run("info '" + in + "'", "/dev/null");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
 }
 
 TEST(TrmTool, CommandLinesItDoesNotUnderstand) {

@@ -259,11 +259,25 @@ ValueRead KeyStore::ReadValue(std::string_view keyPath, std::string_view name) c
     return {};
 }
 
-bool KeyStore::WriteValues(std::string_view keyPath, const std::vector<NamedKeyValue>& values) const {
+std::optional<std::vector<std::string>> KeyStore::ValueNames(std::string_view keyPath) const {
+    const auto folder = FolderOf(keyPath);
+    if (!folder || !IsDirectory(*folder)) return std::vector<std::string>{};
+    const auto values = LoadValues(*folder);
+    if (!values) return std::nullopt;
+    std::vector<std::string> names;
+    for (const NamedKeyValue& value : *values) names.push_back(value.name);
+    return names;
+}
+
+bool KeyStore::WriteValues(std::string_view keyPath, const std::vector<NamedKeyValue>& values,
+                           const std::vector<std::string>& removed) const {
     const auto folder = FolderOf(keyPath);
     if (!folder || !IsDirectory(*folder)) return false;
     auto stored = LoadValues(*folder);
     if (!stored) return false;
+    for (const std::string& name : removed) {
+        std::erase_if(*stored, [&](const auto& existing) { return EqualsIgnoringAsciiCase(existing.name, name); });
+    }
     for (const NamedKeyValue& value : values) {
         const auto same = std::find_if(stored->begin(), stored->end(), [&](const NamedKeyValue& existing) {
             return EqualsIgnoringAsciiCase(existing.name, value.name);

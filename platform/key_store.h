@@ -62,11 +62,16 @@ public:
 
     // A value of an existing key. Failed when the key's values file cannot be read.
     ValueRead ReadValue(std::string_view keyPath, std::string_view name) const;
-    // Sets values of an existing key, in order, with one replace of its values file (each
-    // replace is synced to disk, so a section is written at once rather than value by value).
-    // False when the key is missing or its values file cannot be read or replaced; nothing
-    // is written then. Lines of a damaged values file that hold no value are dropped.
-    bool WriteValues(std::string_view keyPath, const std::vector<NamedKeyValue>& values) const;
+    // The names of the values of an existing key, in file order (none for a missing key).
+    // Nothing when the key's values file cannot be read.
+    std::optional<std::vector<std::string>> ValueNames(std::string_view keyPath) const;
+    // Sets values of an existing key, in order, and removes the values named in removed,
+    // with one replace of its values file (each replace is synced to disk, so a section is
+    // written at once rather than value by value). False when the key is missing or its
+    // values file cannot be read or replaced; nothing is written then. Lines of a damaged
+    // values file that hold no value are dropped.
+    bool WriteValues(std::string_view keyPath, const std::vector<NamedKeyValue>& values,
+                     const std::vector<std::string>& removed = {}) const;
 
 private:
     // The folder of the key, or nothing when the path holds an invalid component.

@@ -4,6 +4,7 @@
 #include "settings/AsciiCase.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace settings {
@@ -12,6 +13,22 @@ namespace {
 
 // However large a damaged "Count" and "MaxCount" are, no more entries than this are read.
 constexpr std::int32_t kMostEntriesRead = 4096;
+
+// True for "Caption" or "Data" (in any letter case) numbered count or above.
+bool IsEntryPast(std::string_view name, int count) {
+    for (const std::string_view prefix : {std::string_view("Caption"), std::string_view("Data")}) {
+        if (name.size() <= prefix.size() || !EqualsIgnoringAsciiCase(name.substr(0, prefix.size()), prefix)) continue;
+        const std::string_view digits = name.substr(prefix.size());
+        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+        std::int64_t number = 0;
+        for (const char c : digits) {
+            number = number * 10 + (c - '0');
+            if (number >= count) return true;
+        }
+        return false;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -117,6 +134,11 @@ void THxHistoryMenu::SaveTo(THxIniFile2& store, const std::string& section) cons
     for (int i = 0; i < Count(); ++i) {
         store.WriteString("Caption" + std::to_string(i), captionList_[static_cast<std::size_t>(i)]);
         store.WriteString("Data" + std::to_string(i), dataList_[static_cast<std::size_t>(i)]);
+    }
+    // The entries of a longer earlier list go too: a path dropped from the list must not
+    // linger in the settings.
+    for (const std::string& name : store.ValueNames()) {
+        if (IsEntryPast(name, Count())) store.DeleteValue(name);
     }
     store.WriteInteger("MaxCount", maxCount_);
     store.WriteInteger("VisibleCount", visibleCount_);

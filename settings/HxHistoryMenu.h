@@ -60,8 +60,8 @@ public:
 
     // Replaces the list and the counts from the section of the store.
     void LoadFrom(THxIniFile2& store, const std::string& section);
-    // Writes the list and the counts to the section; later entries of a longer earlier list
-    // are left in place (Count bounds the load).
+    // Writes the list and the counts to the section and removes the entries numbered Count
+    // or above that an earlier, longer list left there.
     void SaveTo(THxIniFile2& store, const std::string& section) const;
 
     ClickEvent OnClick;

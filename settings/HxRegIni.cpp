@@ -4,8 +4,9 @@
 #include "platform/file_io.h"
 #include "settings/AsciiCase.h"
 
-#include <string_view>
+#include <algorithm>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace settings {
@@ -20,6 +21,13 @@ std::string WithArgument(std::string_view pattern, std::string_view argument) {
     const std::size_t at = text.find("%s");
     if (at != std::string::npos) text.replace(at, 2, argument);
     return text;
+}
+
+bool ContainsIgnoringAsciiCase(const std::vector<std::string>& names, std::string_view name) {
+    for (const std::string& listed : names) {
+        if (EqualsIgnoringAsciiCase(listed, name)) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -189,7 +197,7 @@ void THxIniFile2::RequireSection() const {
 }
 
 std::optional<platform::KeyValue> THxIniFile2::ReadRegistryValue(const std::string& name) const {
-    if (!sectionOpen_) return std::nullopt;
+    if (!sectionOpen_ || ContainsIgnoringAsciiCase(pendingRemovals_, name)) return std::nullopt;
     for (const platform::NamedKeyValue& pending : pendingValues_) {
         if (EqualsIgnoringAsciiCase(pending.name, name)) return pending.value;
     }
@@ -203,6 +211,7 @@ std::optional<platform::KeyValue> THxIniFile2::ReadRegistryValue(const std::stri
 }
 
 void THxIniFile2::WriteRegistryValue(const std::string& name, const platform::KeyValue& value) {
+    std::erase_if(pendingRemovals_, [&](const std::string& removed) { return EqualsIgnoringAsciiCase(removed, name); });
     for (platform::NamedKeyValue& pending : pendingValues_) {
         if (EqualsIgnoringAsciiCase(pending.name, name)) {
             pending.value = value;
@@ -213,11 +222,14 @@ void THxIniFile2::WriteRegistryValue(const std::string& name, const platform::Ke
 }
 
 void THxIniFile2::StorePendingValues() {
-    if (pendingValues_.empty()) return;
+    if (pendingValues_.empty() && pendingRemovals_.empty()) return;
     std::vector<platform::NamedKeyValue> values;
     values.swap(pendingValues_);
-    if (!registry_->WriteValues(KeyPath(currentSection_), values)) {
-        throw SettingsError(WithArgument("'%s' の設定に失敗しました", values.front().name));
+    std::vector<std::string> removals;
+    removals.swap(pendingRemovals_);
+    if (!registry_->WriteValues(KeyPath(currentSection_), values, removals)) {
+        const std::string& name = values.empty() ? removals.front() : values.front().name;
+        throw SettingsError(WithArgument("'%s' の設定に失敗しました", name));
     }
 }
 
@@ -268,6 +280,32 @@ void THxIniFile2::WriteString(const std::string& name, const std::string& value)
 }
 
 void THxIniFile2::WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+
+std::vector<std::string> THxIniFile2::ValueNames() const {
+    if (!sectionOpen_) return {};
+    if (ini_) return ini_->Names(currentSection_);
+    const auto stored = registry_->ValueNames(KeyPath(currentSection_));
+    if (!stored) throw SettingsError(WithArgument("'%s' の取得に失敗しました", currentSection_));
+    std::vector<std::string> names;
+    for (const std::string& name : *stored) {
+        const bool written = std::any_of(pendingValues_.begin(), pendingValues_.end(), [&](const auto& value) {
+            return EqualsIgnoringAsciiCase(value.name, name);
+        });
+        if (!written && !ContainsIgnoringAsciiCase(pendingRemovals_, name)) names.push_back(name);
+    }
+    for (const platform::NamedKeyValue& value : pendingValues_) names.push_back(value.name);
+    return names;
+}
+
+void THxIniFile2::DeleteValue(const std::string& name) {
+    RequireSection();
+    if (ini_) {
+        ini_->Remove(currentSection_, name);
+        return;
+    }
+    std::erase_if(pendingValues_, [&](const auto& value) { return EqualsIgnoringAsciiCase(value.name, name); });
+    if (!ContainsIgnoringAsciiCase(pendingRemovals_, name)) pendingRemovals_.push_back(name);
+}
 
 void THxIniFile2::Flush() {
     OpenSection("", false);

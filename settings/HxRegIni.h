@@ -109,6 +109,12 @@ public:
     void WriteString(const std::string& name, const std::string& value);
     void WriteBool(const std::string& name, bool value);
 
+    // The names of the open section's values, nothing written or removed left out (none
+    // when no section is open).
+    std::vector<std::string> ValueNames() const;
+    // Removes the value from the open section; a value that is not there is no error.
+    void DeleteValue(const std::string& name);
+
     // Ends the section work: stores the key store values of the open section or, for an INI
     // store, rewrites the file from memory. Nothing reaches the INI file before this.
     void Flush();
@@ -134,6 +140,8 @@ private:
     // Values written to the open key and not yet stored: a key's values file is replaced
     // (and synced) once per section instead of once per value.
     std::vector<platform::NamedKeyValue> pendingValues_;
+    // Values removed from the open key and not yet stored, stored with pendingValues_.
+    std::vector<std::string> pendingRemovals_;
     bool sectionOpen_ = false;
     std::string currentSection_;
 };

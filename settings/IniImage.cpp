@@ -113,6 +113,23 @@ void IniImage::Set(std::string_view section, std::string_view name, std::string_
     target->lines.push_back({true, std::string(name), WithoutLineBreaks(value)});
 }
 
+std::vector<std::string> IniImage::Names(std::string_view section) const {
+    std::vector<std::string> names;
+    if (const Section* found = FindSection(section)) {
+        for (const Line& line : found->lines) {
+            if (line.isEntry) names.push_back(line.name);
+        }
+    }
+    return names;
+}
+
+void IniImage::Remove(std::string_view section, std::string_view name) {
+    Section* target = FindSection(section);
+    if (target == nullptr) return;
+    std::erase_if(target->lines,
+                  [&](const Line& line) { return line.isEntry && EqualsIgnoringAsciiCase(line.name, name); });
+}
+
 IniImage::Section* IniImage::FindSection(std::string_view name) {
     for (Section& section : sections_) {
         if (EqualsIgnoringAsciiCase(section.name, name)) return &section;

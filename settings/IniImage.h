@@ -29,6 +29,11 @@ public:
     // break cannot be stored in an INI file: each CR and LF of the value becomes a space.
     void Set(std::string_view section, std::string_view name, std::string_view value);
 
+    // The names of the section's entries, in file order; empty when the section is missing.
+    std::vector<std::string> Names(std::string_view section) const;
+    // Removes every entry of that name from the section; the other lines stay in place.
+    void Remove(std::string_view section, std::string_view name);
+
 private:
     struct Line {
         bool isEntry = false;

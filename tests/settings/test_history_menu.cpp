@@ -206,19 +206,14 @@ TEST(HxHistoryMenu, SavedAndLoadedWithTheStoredNames) {
               "Caption1=/b.trm\r\nData1=/b.trm\r\n"
               "MaxCount=32\r\nVisibleCount=5\r\n\r\n");
 
-    // A shorter list leaves the later entries in place, unused.
+    // A shorter list takes the later entries with it: no forgotten path stays behind.
     saved.Clear();
     {
         THxIniFile2 store(test.environment);
         saved.SaveTo(store, "RecentFiles");
         store.Flush();
     }
-    EXPECT_EQ(ReadFile(test.IniPath()),
-              "[RecentFiles]\r\n"
-              "Count=0\r\n"
-              "Caption0=/a.trm\r\nData0=/a.trm\r\n"
-              "Caption1=/b.trm\r\nData1=/b.trm\r\n"
-              "MaxCount=32\r\nVisibleCount=5\r\n\r\n");
+    EXPECT_EQ(ReadFile(test.IniPath()), "[RecentFiles]\r\nCount=0\r\nMaxCount=32\r\nVisibleCount=5\r\n\r\n");
     THxHistoryFileMenu loaded;
     loaded.AddFile("/dropped.trm");
     {
@@ -270,6 +265,62 @@ TEST(HxHistoryMenu, LoadToleratesCountsThatDisagreeWithTheEntries) {
         menu.LoadFrom(store, "RecentFiles");
     }
     EXPECT_EQ(menu.Count(), 2);
+}
+
+TEST(HxHistoryMenu, EntriesPastTheLimitAreRemovedWhenTheListIsWritten) {
+    const std::string stale =
+        "[RecentFiles]\r\nCount=5\r\n"
+        "Caption0=c0\r\nData0=d0\r\nCaption1=c1\r\nData1=d1\r\nCaption2=c2\r\nData2=d2\r\n"
+        "Caption3=c3\r\nData3=d3\r\nCaption4=c4\r\nData4=d4\r\nDATA9=far\r\nCaption3x=kept\r\nNote=kept\r\n"
+        "MaxCount=3\r\n\r\n[Other]\r\nData7=kept\r\n";
+    TempFolder folder;
+    TestEnvironment test(folder);
+    WriteFile(test.IniPath(), stale);
+    THxHistoryFileMenu menu;
+    {
+        THxIniFile2 store(test.environment);
+        menu.LoadFrom(store, "RecentFiles");
+        menu.SaveTo(store, "RecentFiles");
+        store.Flush();
+    }
+    EXPECT_EQ(ReadFile(test.IniPath()),
+              "[RecentFiles]\r\nCount=3\r\n"
+              "Caption0=c0\r\nData0=d0\r\nCaption1=c1\r\nData1=d1\r\nCaption2=c2\r\nData2=d2\r\n"
+              "Caption3x=kept\r\nNote=kept\r\nMaxCount=3\r\nVisibleCount=8\r\n\r\n[Other]\r\nData7=kept\r\n\r\n");
+
+    // The per-user key store alike, with the same names written and removed in one section.
+    TempFolder keyFolder;
+    TestEnvironment keys(keyFolder, 7);
+    {
+        THxIniFile2 store(keys.environment);
+        store.OpenSection("RecentFiles", true);
+        for (int i = 0; i < 5; ++i) {
+            store.WriteString("Caption" + std::to_string(i), "c" + std::to_string(i));
+            store.WriteString("Data" + std::to_string(i), "d" + std::to_string(i));
+        }
+        store.WriteString("DATA9", "far");
+        store.WriteString("Caption3x", "kept");
+        store.WriteString("Note", "kept");
+        store.WriteInteger("Count", 5);
+        store.WriteInteger("MaxCount", 3);
+        store.Flush();
+    }
+    {
+        THxIniFile2 store(keys.environment);
+        menu.LoadFrom(store, "RecentFiles");
+        EXPECT_EQ(menu.DataList(), (Strings{"d0", "d1", "d2"}));
+        menu.Add("d9", "c9");
+        menu.SaveTo(store, "RecentFiles");
+        store.Flush();
+    }
+    THxIniFile2 store(keys.environment);
+    store.OpenSection("RecentFiles", false);
+    EXPECT_EQ(store.ReadInteger("Count", -1), 3);
+    Strings read;
+    for (const char* name : {"Caption0", "Data0", "Data2", "Caption3", "Data3", "Data4", "Data9", "Caption3x", "Note"}) {
+        read.push_back(store.ReadString(name, "-"));
+    }
+    EXPECT_EQ(read, (Strings{"c9", "d9", "d1", "-", "-", "-", "-", "kept", "kept"}));
 }
 
 TEST(HxHistoryMenu, ThirtyTwoEntriesRoundTripThroughTheKeyStore) {

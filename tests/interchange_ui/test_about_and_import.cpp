@@ -123,13 +123,13 @@ void TestAboutAndImport::importReplacesSelectionAndCountsAsEdit()
     InsertTextFile(editor, WriteFile(dir, QStringLiteral("cr.txt"), "p\rq\n\rr\r\n"));
     QCOMPARE(editor.toPlainText(), QStringLiteral("p\nq\n\nr\n"));
 
-    // UTF-8 with a mark, CP932, and a NUL that ends the text.
+    // UTF-8 with a mark, CP932, and a NUL that is dropped, the text after it kept.
     Prepare(editor, QStringLiteral("[]"), 1, 1);
     InsertTextFile(editor, WriteFile(dir, QStringLiteral("bom.txt"), "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC"));
     QCOMPARE(editor.toPlainText(), QStringLiteral("[日本\n]"));
     Prepare(editor, QString(), 0, 0);
     InsertTextFile(editor, WriteFile(dir, QStringLiteral("sjis.txt"), QByteArray("\x93\xFA\x96\x7B\0tail", 9)));
-    QCOMPARE(editor.toPlainText(), QStringLiteral("日本\n"));
+    QCOMPARE(editor.toPlainText(), QStringLiteral("日本tail\n"));
 }
 
 void TestAboutAndImport::importOfMissingFileChangesNothing()

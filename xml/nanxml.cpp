@@ -1,6 +1,7 @@
 // The node model: ownership, moving nodes, children, attributes and the validating setters.
 #include "xml/nanxml.h"
 
+#include "platform/utf8.h"
 #include "xml/ascii_case.h"
 #include "xml/markup_characters.h"
 #include "xml/tree_walk.h"
@@ -22,11 +23,32 @@ const char kCycleMessage[] = "ノードをそれ自身の子孫の下へ移動�
     throw ENanXMLException("リストのインデックスが範囲を超えています (" + std::to_string(index) + ")");
 }
 
+// The rejected string as a message shows it: at most a line's worth, and only characters
+// that print (a control character or a broken byte shows as "?"), for a refused value may be
+// megabytes of a binary file.
+std::string PrintableExcerpt(std::string_view text)
+{
+    constexpr std::size_t kMostCharacters = 40;
+    std::string excerpt;
+    std::size_t characters = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        if (characters == kMostCharacters) return excerpt + "…";
+        const std::size_t start = pos;
+        char32_t codePoint = 0;
+        const bool valid = platform::TryNextCodePoint(text, pos, codePoint);
+        if (!valid || codePoint < 0x20 || codePoint == 0x7F || (codePoint >= 0x80 && codePoint < 0xA0)) excerpt += '?';
+        else excerpt.append(text.substr(start, pos - start));
+        ++characters;
+    }
+    return excerpt;
+}
+
 }  // namespace
 
 ENanXMLInvalidStringException::ENanXMLInvalidStringException(const std::string& Message,
                                                              std::string_view Rejected)
-    : ENanXMLException(Message + "\r" + std::string(Rejected))
+    : ENanXMLException(Message + "\r" + PrintableExcerpt(Rejected))
 {
 }
 
@@ -404,6 +426,7 @@ TNanXML::TNanXML() : root_(std::make_unique<TNanXMLParentNode>()) {}
 void TNanXML::Clear()
 {
     root_ = std::make_unique<TNanXMLParentNode>();
+    unclosed_ = nullptr;
 }
 
 // ---- library functions ----

@@ -369,9 +369,10 @@ public:
 
     // Reads a file: NUL bytes are dropped, every line ends with CR LF, then LoadFromString.
     void LoadFromFile(const std::string& FileName);
-    // Reads a document from the bytes of a file; NUL bytes are dropped. A leading
-    // declaration naming UTF-8 makes the text UTF-8 (malformed UTF-8 is refused with the
-    // offset of the first bad byte); otherwise the bytes are CP932.
+    // Reads a document from the bytes of a file; NUL bytes are dropped. A leading UTF-8
+    // byte-order mark (skipped) or a declaration naming UTF-8 in any letter case makes the
+    // text UTF-8 (malformed UTF-8 is refused with the offset of the first bad byte);
+    // otherwise the bytes are CP932.
     void LoadFromString(std::string_view Text);
 
     // Writes the document, with the declaration for its encoding first when asked:
@@ -382,9 +383,15 @@ public:
     // How many characters a Shift_JIS save would write as "?".
     std::size_t CountUnmappable() const;
 
+    // The top-level element that the last load left open because the text ended inside it
+    // (a file cut short), or null. Cleared with the tree.
+    TNanXMLElement* UnclosedElement() const { return unclosed_; }
+    void SetUnclosedElement(TNanXMLElement* Element) { unclosed_ = Element; }
+
 private:
     std::unique_ptr<TNanXMLParentNode> root_;
     TDocumentEncoding encoding_ = deShiftJIS;
+    TNanXMLElement* unclosed_ = nullptr;
 };
 
 // Default when Element is none or lacks the attribute; otherwise whether the value is

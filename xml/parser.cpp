@@ -203,7 +203,7 @@ std::string_view TrimControls(std::string_view text)
 }
 
 // The encoding a declaration's data names: "encoding=" followed at once by a quoted name,
-// exactly "Shift_JIS" or "UTF-8".
+// exactly "Shift_JIS", or "UTF-8" in any letter case (as many tools write it).
 std::optional<TDocumentEncoding> DeclaredEncoding(std::string_view data)
 {
     const std::string_view key = "encoding=";
@@ -214,7 +214,7 @@ std::optional<TDocumentEncoding> DeclaredEncoding(std::string_view data)
     std::string_view name = token.Text;
     StripDelimiters(name, "\"", "\"");
     if (name == "Shift_JIS") return deShiftJIS;
-    if (name == "UTF-8") return deUTF8;
+    if (EqualsIgnoringAsciiCase(name, "UTF-8")) return deUTF8;
     return std::nullopt;
 }
 
@@ -252,8 +252,9 @@ class DocumentBuilder {
 public:
     DocumentBuilder(TNanXMLParentNode& root, bool cp932) : root_(root), cp932_(cp932) {}
 
-    // With pages, the text lies in a buffer whose passed pages may be released.
-    void Build(std::string_view text, bool addFinalLineBreak, platform::PassedPages* pages)
+    // With pages, the text lies in a buffer whose passed pages may be released. Returns the
+    // top-level element that the text left open (a file cut short), or null.
+    TNanXMLElement* Build(std::string_view text, bool addFinalLineBreak, platform::PassedPages* pages)
     {
         // Elements left open, also by a refused tag, get the children read so far.
         try {
@@ -262,7 +263,9 @@ public:
             while (!open_.empty()) PopOpen();
             throw;
         }
+        TNanXMLElement* unclosed = open_.empty() ? nullptr : open_.front().element;
         while (!open_.empty()) PopOpen();
+        return unclosed;
     }
 
 private:
@@ -434,18 +437,25 @@ void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const
 {
     xml.Clear();
 
+    // A UTF-8 byte-order mark, as other tools write one, says UTF-8 whatever follows; it is
+    // no part of the text.
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    const bool bom = text.starts_with(kUtf8Bom);
+    std::size_t bodyStart = bom ? kUtf8Bom.size() : 0;
+
     // A leading instruction is consumed whatever it is; only an "xml" one with a known
     // encoding name counts as the declaration. Its delimiters are ASCII in both encodings.
-    std::size_t bodyStart = 0;
     std::optional<TDocumentEncoding> declared;
-    const TNanXMLScannedToken first = ScanToken(text, 0);
+    const TNanXMLScannedToken first = ScanToken(text, bodyStart);
     if (first.Kind == xtInstruction) {
-        bodyStart = first.Length;
+        const std::string_view declaration = text.substr(bodyStart, first.Length);
+        bodyStart += first.Length;
         TNanXMLProcessingInstruction instruction;
-        if (instruction.Parse(platform::DecodeCp932(text.substr(0, bodyStart))) && instruction.Target() == "xml") {
+        if (instruction.Parse(platform::DecodeCp932(declaration)) && instruction.Target() == "xml") {
             declared = DeclaredEncoding(instruction.Data());
         }
     }
+    if (bom) declared = deUTF8;
     if (declared) xml.SetEncoding(*declared);
 
     const bool utf8 = declared == deUTF8;
@@ -454,7 +464,7 @@ void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const
         if (malformed != std::string_view::npos) ThrowMalformedUtf8(origin, malformed);
     }
     origin.Release();
-    DocumentBuilder(xml.Root(), !utf8).Build(text.substr(bodyStart), addFinalLineBreak, pages);
+    xml.SetUnclosedElement(DocumentBuilder(xml.Root(), !utf8).Build(text.substr(bodyStart), addFinalLineBreak, pages));
 }
 
 }  // namespace

@@ -46,6 +46,10 @@ TEST(Nodes, InvalidStringExceptionCarriesMessageCrAndString)
 {
     const ENanXMLInvalidStringException e("名前が不正です", "a b");
     EXPECT_STREQ(e.what(), "名前が不正です\ra b");
+    // A rejected string from a binary file shows as a short excerpt that prints: control
+    // characters and broken bytes as "?", at most 40 characters, then "…".
+    const ENanXMLInvalidStringException binary("値が不正です", "x<\x01\x1B\xFF日本\x7F\u0085" + std::string(100, 'z'));
+    EXPECT_STREQ(binary.what(), ("値が不正です\rx<???日本??" + std::string(31, 'z') + "…").c_str());
     const ENanXMLException* asBase = &e;
     EXPECT_NE(dynamic_cast<const std::runtime_error*>(asBase), nullptr);
 }

@@ -185,6 +185,15 @@ void RefuseReadOnly(const std::string& target, const struct stat& status)
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) Fail(errno);
 }
 
+// A folder with no write permission for anyone is read-only for root too, as a file is.
+// A folder that cannot be looked at is left to the creation of the temporary file to refuse.
+void RefuseReadOnlyFolder(const std::string& folder)
+{
+    struct stat status;
+    if (::stat(folder.c_str(), &status) == 0 && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        Fail(EACCES);
+}
+
 // The new file gets the old one's owner (where the process may set it) and permissions;
 // a file that did not exist gets what creating it would have given.
 void ApplyPermissions(int fd, const struct stat* old)
@@ -289,6 +298,7 @@ public:
         exists_ = ::stat(target_.c_str(), &oldStatus_) == 0;
         if (!exists_ && errno != ENOENT) Fail(errno);
         if (exists_) RefuseReadOnly(target_, oldStatus_);
+        RefuseReadOnlyFolder(folder_);
         if (exists_ && oldStatus_.st_nlink > 1) {
             linked_.emplace(OpenRetrying(target_.c_str(), O_RDWR));
             if (!linked_->valid()) Fail(errno);
@@ -409,11 +419,17 @@ void SetSaveObserver(SaveObserver observer) { saveObserver = observer; }
 std::string ReadWholeFile(const std::string& path)
 {
     const auto fail = [&](int error) { throw FileError(CannotOpenMessage(path), ErrorText(error)); };
-    UniqueFd fd(OpenRetrying(path.c_str(), O_RDONLY));
+    // Not blocking: opening a FIFO for reading would wait for a writer forever. Only a
+    // regular file is read; a device such as /dev/zero would never end.
+    UniqueFd fd(OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid()) fail(errno);
     struct stat status;
     if (::fstat(fd.get(), &status) != 0) fail(errno);
     if (S_ISDIR(status.st_mode)) fail(EISDIR);
+    if (!S_ISREG(status.st_mode))
+        throw FileError(CannotOpenMessage(path), "通常のファイルではありません");
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) fail(errno);
     try {
         return ReadToEnd(fd.get(), status.st_size);
     } catch (const SystemFailure& failure) {
@@ -433,6 +449,15 @@ bool FileExists(const std::string& path)
 {
     struct stat status;
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+std::optional<FileStamp> StampOf(const std::string& path)
+{
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileStamp{static_cast<unsigned long long>(status.st_dev), static_cast<unsigned long long>(status.st_ino),
+                     static_cast<long long>(status.st_size), static_cast<long long>(status.st_mtim.tv_sec),
+                     static_cast<long long>(status.st_mtim.tv_nsec)};
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,7 +26,8 @@ std::string CannotOpenMessage(std::string_view path);
 // "ファイル %s を作成できません" with the path.
 std::string CannotCreateMessage(std::string_view path);
 
-// Reads the whole file. Throws FileError with CannotOpenMessage on failure.
+// Reads the whole file. Throws FileError with CannotOpenMessage on failure, and without
+// reading or waiting when path names anything but a regular file (a FIFO, a device).
 std::string ReadWholeFile(const std::string& path);
 
 // Replaces the file at path with contents: writes a temporary file in the target's folder,
@@ -68,5 +70,20 @@ private:
 
 // True when path names an existing file (following symlinks); a folder is not a file.
 bool FileExists(const std::string& path);
+
+// What tells one version of a file from another: which file it is, its size and the time of
+// its last change. Two stamps differ when another program wrote or replaced the file.
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long modifiedSeconds = 0;
+    long long modifiedNanoseconds = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file at path (following symlinks), or none when there is no such file.
+std::optional<FileStamp> StampOf(const std::string& path);
 
 }  // namespace platform

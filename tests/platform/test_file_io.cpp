@@ -122,7 +122,10 @@ TEST_F(FileIo, ReadsWholeFilesByteForByteAndReportsWhatCannotBeRead)
     // Files whose size is not known in advance are read to their end.
     EXPECT_NE(ReadWholeFile("/proc/self/status").find("Umask:"), std::string::npos);
 
-    for (const std::string& unreadable : {Path("missing.trm"), dir_}) {
+    // Not regular files: refused at once, a FIFO without waiting for a writer, a device
+    // without reading it forever.
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    for (const std::string& unreadable : {Path("missing.trm"), dir_, Path("fifo"), std::string("/dev/zero")}) {
         try {
             ReadWholeFile(unreadable);
             ADD_FAILURE() << unreadable;
@@ -205,6 +208,16 @@ TEST_F(FileIo, ReadOnlyTargetIsRefusedAndKept)
     ASSERT_EQ(::symlink("locked.trm", Path("link.trm").c_str()), 0);
     ExpectCreateError(Path("link.trm"), "overwritten");
     EXPECT_EQ(ReadWholeFile(Path("locked.trm")), "keep me");
+
+    // A read-only folder alike, for root too: neither a new file nor a replaced one.
+    ASSERT_EQ(::mkdir(Path("shut").c_str(), 0755), 0);
+    Write("shut/doc.trm", "old", 0644);
+    ASSERT_EQ(::chmod(Path("shut").c_str(), 0555), 0);
+    ExpectCreateError(Path("shut/doc.trm"), "new");
+    ExpectCreateError(Path("shut/new.trm"), "new");
+    ASSERT_EQ(::chmod(Path("shut").c_str(), 0755), 0);
+    EXPECT_EQ(ReadWholeFile(Path("shut/doc.trm")), "old");
+    EXPECT_FALSE(FileExists(Path("shut/new.trm")));
 }
 
 TEST_F(FileIo, MissingFolderOrFolderTargetIsAnError)

@@ -8,7 +8,10 @@
 
 #include <cstddef>
 #include <ctime>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace document {
 
@@ -19,18 +22,32 @@ struct OpenedDocument {
     DocumentTree tree;
     TreeNode* selected = nullptr;  // never null: the root unless another node claims it
     TDocumentEncoding encoding = TDocumentEncoding::deShiftJIS;
+    bool endsEarly = false;          // the file ends inside the document: cut short
+    std::size_t unreadTopNodes = 0;  // top-level nodes after the first, which are not read
+};
+
+// A file that holds no document: "ファイル %s はツリーメモの文書ではありません".
+class NotADocumentError : public std::runtime_error {
+public:
+    explicit NotADocumentError(std::string_view path);
 };
 
 // Reads a document file. Version 2 (a velmora element at the top level) and version 1 (a
-// node element at the top level); any other XML gives the root "ルート" alone. The selected
-// node's ancestors are expanded. Throws platform::FileError ("ファイル %s は開けません")
-// when the file cannot be read, and the XML layer's exception for content it refuses.
+// node element at the top level); a file of nothing but white space gives the root
+// "ルート" alone, and anything else is refused with NotADocumentError. The selected node's
+// ancestors are expanded. Throws platform::FileError ("ファイル %s は開けません") when the
+// file cannot be read, and the XML layer's exception for content it refuses.
 OpenedDocument OpenDocument(const std::string& path);
 
-// Builds the document from an already parsed file (what OpenDocument does after loading).
-// xml is used up on the way, to keep the peak memory low: each text element is released
-// once its text is taken over, and in version 2 each node element's children once read.
-OpenedDocument LoadDocument(nanxml::TNanXML& xml);
+// Builds the document from an already parsed file (what OpenDocument does after loading);
+// path names it in a refusal. xml is used up on the way, to keep the peak memory low: each
+// text element is released once its text is taken over, and in version 2 each node
+// element's children once read.
+OpenedDocument LoadDocument(nanxml::TNanXML& xml, std::string_view path);
+
+// What the user must be told about a document that was read, before anything is saved:
+// a file cut short, top-level nodes that were not read. Empty for a sound file.
+std::vector<std::string> OpenWarnings(const OpenedDocument& doc, std::string_view path);
 
 // The local time now, for the modified stamp.
 std::tm LocalTimeNow();

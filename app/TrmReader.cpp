@@ -3,6 +3,7 @@
 #include "app/TreeRules.h"
 #include "app/TrmFormat.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace document {
@@ -130,15 +131,43 @@ TreeNode* LoadVersion1(DocumentTree& tree, TNanXML& xml) {
     return current;
 }
 
+std::size_t CountNodeElements(const TNanXMLElement& element) {
+    return static_cast<std::size_t>(std::count_if(element.Children().begin(), element.Children().end(),
+                                                  [](const auto& child) { return IsNodeElement(*child); }));
+}
+
+// Nothing but white space (and perhaps a declaration): a file made first and opened later.
+bool IsBlank(const TNanXML& xml) {
+    for (const auto& child : xml.Root().Children()) {
+        const auto* text = dynamic_cast<const nanxml::TNanXMLText*>(child.get());
+        if (!text) return false;
+        for (const char c : text->Text())
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-OpenedDocument LoadDocument(TNanXML& xml) {
+NotADocumentError::NotADocumentError(std::string_view path)
+    : std::runtime_error("ファイル " + std::string(path) + " はツリーメモの文書ではありません") {}
+
+OpenedDocument LoadDocument(TNanXML& xml, std::string_view path) {
     OpenedDocument doc;
     doc.encoding = xml.Encoding();
-    if (TNanXMLElement* velmora = xml.Root().FindElement("velmora"))
+    if (TNanXMLElement* velmora = xml.Root().FindElement("velmora")) {
+        doc.endsEarly = xml.UnclosedElement() == velmora;
+        if (const std::size_t nodes = CountNodeElements(*velmora); nodes > 1) doc.unreadTopNodes = nodes - 1;
         doc.selected = LoadVersion2(doc.tree, *velmora);
-    else
+    } else if (TNanXMLElement* rootElement = xml.Root().FindElement("node")) {
+        doc.endsEarly = xml.UnclosedElement() == rootElement;
         doc.selected = LoadVersion1(doc.tree, xml);
+    } else if (IsBlank(xml)) {
+        doc.selected = &doc.tree.Root();
+    } else {
+        // Opening it as an empty document would let the next save overwrite what it holds.
+        throw NotADocumentError(path);
+    }
     ExpandAncestors(*doc.selected);
     return doc;
 }
@@ -146,7 +175,18 @@ OpenedDocument LoadDocument(TNanXML& xml) {
 OpenedDocument OpenDocument(const std::string& path) {
     TNanXML xml;
     xml.LoadFromFile(path);
-    return LoadDocument(xml);
+    return LoadDocument(xml, path);
+}
+
+std::vector<std::string> OpenWarnings(const OpenedDocument& doc, std::string_view path) {
+    std::vector<std::string> warnings;
+    const std::string file = "ファイル " + std::string(path);
+    if (doc.endsEarly)
+        warnings.push_back(file + " は途中で終わっています。文書の一部が欠けているおそれがあります。");
+    if (doc.unreadTopNodes > 0)
+        warnings.push_back(file + " には最上位のノードがほかに " + std::to_string(doc.unreadTopNodes) +
+                           " 個ありますが、読み込んでいません。保存すると、それらのノードは失われます。");
+    return warnings;
 }
 
 }  // namespace document

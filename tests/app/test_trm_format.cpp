@@ -187,36 +187,79 @@ TEST(TrmRead, MissingAttributesAndLineFeedFiles) {
     EXPECT_EQ(doc.tree.NodeCount(), 3u);
 }
 
-TEST(TrmRead, LowerCaseUtf8DeclarationIsReadAsShiftJisBytes) {
+TEST(TrmRead, Utf8FromOtherToolsIsReadAsUtf8AndWrittenAsThisProgramWritesIt) {
     TempFolder folder;
-    const std::string path = folder.File("lower.trm");
-    const std::string utf8Name = "日本";  // read as CP932 bytes, not as UTF-8
-    WriteBytes(path, "<?xml version=\"1.0\" encoding=\"utf-8\"?><velmora><node name=\"" + utf8Name + "\"/></velmora>");
-    OpenedDocument doc = OpenDocument(path);
-    EXPECT_EQ(doc.encoding, TDocumentEncoding::deShiftJIS);
-    EXPECT_NE(doc.tree.Root().Name(), utf8Name);
-    WriteDocument(path, doc.tree, doc.selected, doc.encoding, Stamp());
-    // The bytes come back as they were, now under a Shift_JIS declaration.
-    EXPECT_EQ(ReadBytes(path), kDeclSjis + "<velmora>" + kFile + "<node " + Attrs(utf8Name, "no") +
-                                   " selected=\"yes\"><text/></node></velmora>\r\n");
+    const std::string path = folder.File("other-tool.trm");
+    for (const std::string& start : {std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>"),
+                                    "\xEF\xBB\xBF" + kDeclUtf8, std::string("\xEF\xBB\xBF")}) {
+        WriteBytes(path, start + "<velmora><node name=\"日本\"/></velmora>");
+        OpenedDocument doc = OpenDocument(path);
+        EXPECT_EQ(doc.encoding, TDocumentEncoding::deUTF8);
+        EXPECT_EQ(doc.tree.Root().Name(), "日本");
+        WriteDocument(path, doc.tree, doc.selected, doc.encoding, Stamp());
+        EXPECT_EQ(ReadBytes(path), kDeclUtf8 + "<velmora>" + kFile + "<node " + Attrs("日本", "no") +
+                                       " selected=\"yes\"><text/></node></velmora>");
+    }
 }
 
-TEST(TrmRead, AnyOtherXmlIsAnEmptyDocument) {
+// A file that is not a document is refused, so that a save cannot replace it; a blank one
+// is a new document under that name (users make the file first and open it).
+TEST(TrmRead, OnlyDocumentsAndBlankFilesOpen) {
     TempFolder folder;
     const std::string path = folder.File("other.trm");
     for (const std::string& content : {kDeclUtf8 + "<html><body><node name=\"deep\"/></body></html>",
-                                      std::string("just text, no elements"), std::string()}) {
+                                      std::string("just text, no elements"), kDeclSjis + "<!-- -->",
+                                      std::string("\x7F" "ELF\x02\x01")}) {
+        WriteBytes(path, content);
+        try {
+            OpenDocument(path);
+            ADD_FAILURE() << "opened: " << content;
+        } catch (const NotADocumentError& e) {
+            EXPECT_EQ(std::string(e.what()), "ファイル " + path + " はツリーメモの文書ではありません");
+        }
+    }
+    for (const std::string& content : {std::string(), std::string(" \r\n\t\n"), kDeclUtf8 + "\r\n"}) {
         WriteBytes(path, content);
         OpenedDocument doc = OpenDocument(path);
-        EXPECT_EQ(doc.tree.Root().Name(), "ルート") << content;
+        EXPECT_EQ(doc.tree.Root().Name(), "ルート");
         EXPECT_EQ(doc.tree.NodeCount(), 1u);
         EXPECT_TRUE(doc.selected->IsRoot());
+        EXPECT_TRUE(OpenWarnings(doc, path).empty());
     }
-    WriteBytes(path, kDeclUtf8 + "<html/>");
-    EXPECT_EQ(OpenDocument(path).encoding, TDocumentEncoding::deUTF8);
-    // A velmora element without a node element: the fresh root alone too.
+    // A velmora element without a node element: the fresh root alone.
     WriteBytes(path, "<velmora><file version=\"2\"/></velmora>");
     EXPECT_EQ(OpenDocument(path).tree.Root().Name(), "ルート");
+}
+
+// What was read of a file cut short, or of one with more than one top-level node, opens, and
+// the user is told before anything is saved.
+TEST(TrmRead, CutShortAndExtraTopLevelNodesAreReported) {
+    TempFolder folder;
+    const std::string path = folder.File("cut.trm");
+    const std::string whole = kDeclUtf8 + "<velmora>" + kFile + "<node " + Attrs("ルート", "yes") +
+                              "><text/><node " + Attrs("a", "no") + "><text>one</text></node><node " +
+                              Attrs("b", "no") + "><text>two</text></node></node></velmora>";
+    WriteBytes(path, whole);
+    EXPECT_TRUE(OpenWarnings(OpenDocument(path), path).empty());
+    const std::string cutMessage = "ファイル " + path + " は途中で終わっています。文書の一部が欠けているおそれがあります。";
+    for (const std::size_t cut : {whole.find("two") + 1, whole.size() - 1, whole.find("</node></velmora>")}) {
+        WriteBytes(path, whole.substr(0, cut));
+        const OpenedDocument doc = OpenDocument(path);
+        EXPECT_EQ(doc.tree.NodeCount(), 3u) << cut;
+        EXPECT_EQ(OpenWarnings(doc, path), std::vector<std::string>{cutMessage}) << cut;
+    }
+    // Version 1, cut inside its root node.
+    WriteBytes(path, kDeclSjis + "<node name=\"r\"><node name=\"a\"><text>x</text></node>");
+    EXPECT_EQ(OpenWarnings(OpenDocument(path), path), std::vector<std::string>{cutMessage});
+
+    WriteBytes(path, kDeclUtf8 + "<velmora><node name=\"first\"/><node name=\"second\"/><node name=\"third\"/>");
+    const OpenedDocument extra = OpenDocument(path);
+    EXPECT_EQ(extra.tree.Root().Name(), "first");
+    EXPECT_EQ(extra.tree.NodeCount(), 1u);
+    EXPECT_EQ(OpenWarnings(extra, path),
+              (std::vector<std::string>{cutMessage, "ファイル " + path +
+                                                        " には最上位のノードがほかに 2 個ありますが、読み込んでいません。"
+                                                        "保存すると、それらのノードは失われます。"}));
 }
 
 TEST(TrmFiles, ErrorsCarryTheJapaneseMessageAndKeepTheOldFile) {

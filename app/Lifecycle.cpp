@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -183,17 +184,23 @@ void TForm1::OpenDocument(const QString& path)
 {
     NewDocument();
     const QString fullPath = QFileInfo(path).absoluteFilePath();
+    // Taken before reading: a change made while the file is read counts as a change.
+    const std::optional<platform::FileStamp> stamp = platform::StampOf(FileSystemPath(fullPath));
     document::OpenedDocument opened = document::OpenDocument(FileSystemPath(fullPath));
     SetDocument(std::move(opened.tree), opened.selected);
     FEncoding = opened.encoding;
+    FFileStamp = stamp;
     SetFileName(fullPath);
     FHistoryMenu->AddFile(fullPath.toStdString());
+    for (const std::string& warning : document::OpenWarnings(opened, FileSystemPath(fullPath)))
+        MessageDlg(QString::fromStdString(warning), TMsgDlgType::mtWarning, interchange::ButtonBit(TMsgDlgBtn::mbOK));
 }
 
 void TForm1::WriteDocument(const QString& path)
 {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     document::WriteDocument(FileSystemPath(fullPath), FDocument, Selected(), FEncoding);
+    FFileStamp = platform::StampOf(FileSystemPath(fullPath));
     SetFileName(fullPath);
     SetModified(false);
     FHistoryMenu->AddFile(fullPath.toStdString());
@@ -223,15 +230,27 @@ bool TForm1::SaveDocument()
 
 bool TForm1::SaveDocumentAs()
 {
-    SaveDialog1->selectFile(FFileName);
+    ProposeSaveName();
     if (RunFileDialog(*SaveDialog1) != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
         return false;
     return SaveDocumentTo(SaveDialog1->selectedFiles().first());
 }
 
+// The document's name in its own folder (an unnamed one in the dialog's folder) or, when
+// that folder is gone, in the nearest folder above it that still exists.
+void TForm1::ProposeSaveName()
+{
+    const QFileInfo file(FFileName);
+    QString folder = FFileName == UnnamedFileName() ? SaveDialog1->directory().absolutePath() : file.absolutePath();
+    while (!folder.isEmpty() && !QFileInfo(folder).isDir())
+        folder = QFileInfo(folder).path() == folder ? QString() : QFileInfo(folder).path();
+    SaveDialog1->setDirectory(folder.isEmpty() || !QDir::isAbsolutePath(folder) ? QDir::homePath() : folder);
+    SaveDialog1->selectFile(file.fileName());
+}
+
 bool TForm1::SaveDocumentTo(const QString& path)
 {
-    if (!AllowShiftJisLoss())
+    if (!AllowOverwritingChangedFile(path) || !AllowShiftJisLoss())
         return false;
     try {
         WriteDocument(path);
@@ -244,6 +263,22 @@ bool TForm1::SaveDocumentTo(const QString& path)
         ShowApplicationError(QString::fromUtf8(error.what()));
     }
     return false;
+}
+
+// Another program (or another window) may have written the file since it was read or saved
+// here: its work is not overwritten without asking.
+bool TForm1::AllowOverwritingChangedFile(const QString& path)
+{
+    if (!FFileStamp || QFileInfo(path).absoluteFilePath() != FFileName)
+        return true;
+    const std::optional<platform::FileStamp> now = platform::StampOf(FileSystemPath(FFileName));
+    if (!now || *now == *FFileStamp)
+        return true;
+    const QString question = QStringLiteral("ファイル %1 は、開いた後にほかのプログラムによって変更されています。\r"
+                                            "上書きして保存しますか？")
+                                 .arg(FFileName);
+    return MessageDlg(question, TMsgDlgType::mtWarning, TMsgDlgBtn::mbYes | TMsgDlgBtn::mbCancel) ==
+           interchange::mrYes;
 }
 
 bool TForm1::AllowShiftJisLoss()

@@ -36,17 +36,10 @@ constexpr int kSplitterWidth = 3;
 constexpr int kMinimumPaneSize = 64;
 constexpr int kFontPixelHeight = 12;
 
-// Selection positions of an editor document counted as stored: each line break is one
-// position in the editor and two in the file, so add the line number.
-document::TextSelection StoredSelectionOf(const QPlainTextEdit& editor)
+document::TextSelection EditorSelectionOf(const QPlainTextEdit& editor)
 {
     const QTextCursor cursor = editor.textCursor();
-    const QTextDocument& text = *editor.document();
-    const int start = cursor.selectionStart();
-    const int end = cursor.selectionEnd();
-    const int storedStart = start + text.findBlock(start).blockNumber();
-    const int storedEnd = end + text.findBlock(end).blockNumber();
-    return {storedStart, storedEnd - storedStart};
+    return {cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
 }
 
 // The editor's text exactly as typed: toPlainText would also turn no-break spaces into
@@ -216,6 +209,7 @@ void TForm1::NewDocument()
 {
     SetDocument(document::DocumentTree(), nullptr);
     FEncoding = nanxml::deShiftJIS;
+    FFileStamp.reset();
     SetFileName(UnnamedFileName());
 }
 
@@ -257,15 +251,24 @@ void TForm1::StoreEditorText()
     if (FEditorTextPending) {
         FShownNode->Data().SetText(EditorTextOf(*Memo1));
         FEditorTextPending = false;
+        FStoredCaret.reset();
     }
     StoreCaret();
 }
 
+// Stored positions count the Shift_JIS bytes of the text before them, a walk over the
+// payload's text: it is done only when the caret moved since the last one, and only
+// when the payload holds the editor's text.
 void TForm1::StoreCaret()
 {
-    const document::TextSelection selection = StoredSelectionOf(*Memo1);
-    FShownNode->Data().SelStart = selection.start;
-    FShownNode->Data().SelLength = selection.length;
+    const document::TextSelection editor = EditorSelectionOf(*Memo1);
+    if (FEditorTextPending || (FStoredCaret && FStoredCaret->start == editor.start && FStoredCaret->length == editor.length))
+        return;
+    const document::TextSelection stored =
+        document::StoredSelectionFromEditor(FShownNode->Data().Text(), editor.start, editor.length);
+    FShownNode->Data().SelStart = stored.start;
+    FShownNode->Data().SelLength = stored.length;
+    FStoredCaret = editor;
 }
 
 void TForm1::TreeView1Change()
@@ -286,17 +289,19 @@ void TForm1::TreeView1Change()
 void TForm1::ShowNodeText(TreeNode* node)
 {
     const document::TVLNodeData& data = node->Data();
+    const document::TextSelection selection =
+        document::EditorSelectionFromStored(data.Text(), data.SelStart, data.SelLength);
     {
         const QSignalBlocker quiet(Memo1);
         Memo1->setPlainText(QString::fromStdString(data.EditorText()));
-        const document::TextSelection selection =
-            document::EditorSelectionFromStored(data.Text(), data.SelStart, data.SelLength);
         QTextCursor cursor = Memo1->textCursor();
         cursor.setPosition(selection.start);
         cursor.setPosition(selection.start + selection.length, QTextCursor::KeepAnchor);
         Memo1->setTextCursor(cursor);
     }
     FShownNode = node;
+    // The payload already holds this selection: a node only looked at keeps its numbers.
+    FStoredCaret = selection;
     FEditorTextPending = false;
 }
 

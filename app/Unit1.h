@@ -11,10 +11,12 @@
 
 #include "app/DocumentTree.h"
 #include "app/FormStartup.h"
+#include "app/TextPositions.h"
 #include "app/TreeDragDrop.h"
 #include "app/TreeRules.h"
 #include "interchange/HxGuard.h"
 #include "interchange/HxVista.h"
+#include "platform/file_io.h"
 #include "settings/HxHistoryMenuBinding.h"
 #include "settings/HxRegIniDlg.h"
 #include "settings/Preferences.h"
@@ -217,6 +219,8 @@ private:
     // Writes the document after the Shift_JIS question; a failure is shown and gives false.
     bool SaveDocumentTo(const QString& path);
     bool AllowShiftJisLoss();
+    bool AllowOverwritingChangedFile(const QString& path);
+    void ProposeSaveName();
     void SetEncoding(nanxml::TDocumentEncoding encoding);
     void ShowNodeText(document::TreeNode* node);
     void StoreCaret();
@@ -232,6 +236,8 @@ private:
     std::unique_ptr<THxHistoryMenuBinding> FHistoryMenuBinding;
     QString FFileName;
     nanxml::TDocumentEncoding FEncoding = nanxml::deShiftJIS;
+    // FFileName as it was read or last saved here, to notice when another program changed it.
+    std::optional<platform::FileStamp> FFileStamp;
     int FNormalLeft = 0;
     int FNormalTop = 0;
     int FNormalClientWidth = 0;
@@ -245,6 +251,8 @@ private:
     // that its payload does not have yet.
     document::TreeNode* FShownNode = nullptr;
     bool FEditorTextPending = false;
+    // The editor's selection when it was last stored into the shown node's payload.
+    std::optional<document::TextSelection> FStoredCaret;
     // The subtree being removed, while the view is told of it.
     document::TreeNode* FRemovingNode = nullptr;
     document::TreeNode* FSelectAfterRemoval = nullptr;

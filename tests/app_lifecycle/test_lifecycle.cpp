@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 using interchange::TMsgDlgBtn;
 using interchange::TMsgDlgType;
 
@@ -368,6 +370,73 @@ private slots:
                  qPrintable(errors.messages[1]));
         QCOMPARE(form.FileName(), kPlaceholder);
         QCOMPARE(form.HistoryMenu().DataList(), std::vector<std::string>{good.toStdString()});
+
+        // Not a document, or not a file at all: refused without waiting, and a later save
+        // asks for a name instead of replacing what the user opened by mistake.
+        const QString text = folder.filePath(QStringLiteral("notes.txt"));
+        WriteBytes(text, "plain text\n");
+        const QString fifo = folder.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        Drop(form, {text});
+        form.RunCommand([&] { form.OpenDocument(fifo); });  // as from the command line
+        QCOMPARE(errors.messages.mid(2), (QStringList{QStringLiteral("ファイル %1 はツリーメモの文書ではありません.").arg(text),
+                                                      QStringLiteral("ファイル %1 は開けません.").arg(fifo)}));
+        Type(form, QStringLiteral("x"));
+        form.actSave->trigger();
+        QCOMPARE(answers.dialogs, (QStringList{QStringLiteral("OpenDialog1"), QStringLiteral("SaveDialog1")}));
+        QCOMPARE(ReadBytes(text), QByteArray("plain text\n"));
+    }
+
+    // Another program's change to the open file is not overwritten without asking; a file
+    // cut short is reported on opening; Save As proposes a folder that still exists.
+    void savingRespectsTheFileOnDisk()
+    {
+        QTemporaryDir folder;
+        QDir(folder.path()).mkpath(QStringLiteral("sub"));
+        const QString path = MakeDocument(folder.filePath(QStringLiteral("sub/memo.trm")));
+        TForm1 form;
+        Answers answers(form);
+        form.OpenDocument(path);
+        QVERIFY(answers.asked.empty());
+        Type(form, QStringLiteral("mine"));
+        WriteBytes(path, "theirs");
+        const QString question =
+            QStringLiteral("ファイル %1 は、開いた後にほかのプログラムによって変更されています。\r上書きして保存しますか？").arg(path);
+        answers.messageAnswers = {interchange::mrCancel, interchange::mrYes};
+        form.actSave->trigger();
+        QCOMPARE(ReadBytes(path), QByteArray("theirs"));
+        QCOMPARE(form.windowTitle(), Caption(QStringLiteral("memo.trm"), "SJIS", true));
+        form.actSave->trigger();
+        QVERIFY(ReadBytes(path).contains("mine"));
+        QVERIFY(!form.Modified());
+        QCOMPARE(answers.asked.size(), std::size_t(2));
+        for (const AskedMessage& asked : answers.asked) {
+            QCOMPARE(asked.text, question);
+            QCOMPARE(asked.type, TMsgDlgType::mtWarning);
+            QCOMPARE(asked.buttons, TMsgDlgBtn::mbYes | TMsgDlgBtn::mbCancel);
+        }
+        // Our own save is no change by another program.
+        Type(form, QStringLiteral("again"));
+        form.actSave->trigger();
+        QCOMPARE(answers.asked.size(), std::size_t(2));
+        QVERIFY(ReadBytes(path).contains("again"));
+
+        const QByteArray whole = ReadBytes(path);
+        WriteBytes(path, whole.left(whole.size() - 10));
+        form.OpenDocument(path);
+        QCOMPARE(answers.asked.size(), std::size_t(3));
+        QCOMPARE(answers.asked.back().text,
+                 QStringLiteral("ファイル %1 は途中で終わっています。文書の一部が欠けているおそれがあります。").arg(path));
+        QCOMPARE(answers.asked.back().type, TMsgDlgType::mtWarning);
+
+        QVERIFY(QDir(folder.filePath(QStringLiteral("sub"))).removeRecursively());
+        QStringList proposed;
+        answers.fileAnswers.push_back([&](QFileDialog& dialog) {
+            proposed = dialog.selectedFiles();
+            return int(QDialog::Rejected);
+        });
+        form.actSaveAs->trigger();
+        QCOMPARE(proposed, QStringList{folder.filePath(QStringLiteral("memo.trm"))});
     }
 
     void droppingThreeFilesOpensTheFirst()

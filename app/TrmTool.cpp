@@ -50,8 +50,16 @@ std::size_t TextBytes(const DocumentTree& tree) {
 
 }  // namespace
 
-int TrmTool::Info(const std::string& in, std::ostream& out) {
+// Reads the document and tells on err what the reading found amiss (a file cut short,
+// nodes that were not read), as the window does.
+const OpenedDocument& TrmTool::Open(const std::string& in, std::ostream& err) {
     const OpenedDocument& doc = document_.emplace(OpenDocument(in));
+    for (const std::string& warning : OpenWarnings(doc, in)) err << warning << '\n';
+    return doc;
+}
+
+int TrmTool::Info(const std::string& in, std::ostream& out, std::ostream& err) {
+    const OpenedDocument& doc = Open(in, err);
     out << "nodes: " << doc.tree.NodeCount() << '\n'
         << "depth: " << Depth(doc.tree) << '\n'
         << "encoding: " << EncodingName(doc.encoding) << '\n'
@@ -61,7 +69,7 @@ int TrmTool::Info(const std::string& in, std::ostream& out) {
 
 int TrmTool::Convert(const std::string& in, const std::string& outPath, std::optional<TDocumentEncoding> encoding,
                      std::ostream& err) {
-    const OpenedDocument& doc = document_.emplace(OpenDocument(in));
+    const OpenedDocument& doc = Open(in, err);
     const TDocumentEncoding target = encoding.value_or(doc.encoding);
     // Never lose characters behind the user's back: Shift_JIS would write them as "?".
     if (const std::size_t lost = WriteDocumentLosslessly(outPath, doc.tree, doc.selected, target)) {
@@ -92,7 +100,7 @@ int TrmTool::Run(const std::vector<std::string>& args, std::ostream& out, std::o
         return 2;
     }
     try {
-        return isConvert ? Convert(operands[1], operands[2], encoding, err) : Info(operands[1], out);
+        return isConvert ? Convert(operands[1], operands[2], encoding, err) : Info(operands[1], out, err);
     } catch (const std::exception& e) {
         err << e.what() << '\n';
         return 1;

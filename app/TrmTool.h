@@ -16,13 +16,15 @@ namespace document {
 class TrmTool {
 public:
     // Runs one command (args without the program name). Returns the exit status: 0 on
-    // success, 1 when a file cannot be read or written (the message on err, OUT untouched),
-    // 2 for a command line it does not understand. Whether out took what was written is
+    // success, 1 when a file cannot be read or written or holds no document (the message on
+    // err, OUT untouched), 2 for a command line it does not understand. A document cut short
+    // or with nodes that were not read is used, and err says so. Whether out took what was written is
     // for its owner to check (trmtool checks its standard output to the end).
     int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 private:
-    int Info(const std::string& in, std::ostream& out);
+    const OpenedDocument& Open(const std::string& in, std::ostream& err);
+    int Info(const std::string& in, std::ostream& out, std::ostream& err);
     int Convert(const std::string& in, const std::string& outPath, std::optional<TDocumentEncoding> encoding,
                 std::ostream& err);
 

@@ -17,6 +17,7 @@ int RunExportCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
     try {
         const document::OpenedDocument doc = document::OpenDocument(args[2]);
+        for (const std::string& warning : document::OpenWarnings(doc, args[2])) err << warning << '\n';
         const document::TreeNode& root = doc.tree.Root();
         const std::string text =
             JoinOutlineLines(args[1] == "--text" ? MakeTextOutline(root) : MakeHtmlOutline(root));

@@ -102,6 +102,29 @@ TEST(TrmTool, FailuresGiveTheMessageAndNoOutput) {
     EXPECT_EQ(r.err, "Shift_JIS で保存できない文字が 2 個あります。--encoding utf8 で保存してください\n");
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(RunTool({"convert", flag, out}).status, 0);
+
+    // A file that holds no document, or no regular file: refused, nothing written anywhere.
+    const std::string text = folder.File("notes.txt");
+    WriteBytes(text, "plain text\n");
+    std::filesystem::remove(out);
+    for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"info", text}, "ファイル " + text + " はツリーメモの文書ではありません\n"},
+             {{"convert", text, out}, "ファイル " + text + " はツリーメモの文書ではありません\n"},
+             {{"info", "/dev/zero"}, "ファイル /dev/zero は開けません\n"}}) {
+        r = RunTool(args);
+        EXPECT_EQ(r.status, 1) << args[1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, message);
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    // A document cut short is converted as far as it goes, and the user is told.
+    const std::string cut = folder.File("cut.trm");
+    WriteBytes(cut, kVersionOne.substr(0, kVersionOne.find("<node name=\"d\"")));
+    r = RunTool({"convert", cut, out});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "ファイル " + cut + " は途中で終わっています。文書の一部が欠けているおそれがあります。\n");
+    EXPECT_TRUE(std::filesystem::exists(out));
 }
 
 TEST(TrmTool, AFailedWriteLeavesTheOldOutputIntact) {

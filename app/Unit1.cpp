@@ -18,8 +18,10 @@
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTreeView>
 
+#include <algorithm>
 #include <utility>
 
 using document::TreeNode;
@@ -49,6 +51,47 @@ std::string EditorTextOf(const QPlainTextEdit& editor)
     QString text = editor.document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     return text.toStdString();
+}
+
+// Wrapping at word boundaries, Qt measures the rest of a run that has no place to break a
+// line once more for every screen line it cuts from that run: a 1 MB line of letters
+// without spaces takes a minute to lay out, and again after every key. An editor text with
+// a run longer than this is wrapped anywhere instead (where such a run is cut anyway); the
+// others keep breaking at word boundaries. Runs up to this long cost little either way.
+constexpr int kLongestRunWrappedAtWords = 1000;
+
+// Whether text has more than kLongestRunWrappedAtWords characters in a row with no place
+// to break a line.
+bool HasRunTooLongToWrapAtWords(const QString& text)
+{
+    if (text.size() <= kLongestRunWrappedAtWords)
+        return false;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype previous = 0;
+    for (qsizetype next = breaks.toNextBoundary(); next != -1; next = breaks.toNextBoundary()) {
+        if (next - previous > kLongestRunWrappedAtWords)
+            return true;
+        previous = next;
+    }
+    return false;
+}
+
+// After charsAdded characters came in at position: wraps the editor anywhere if they made
+// or joined such a run. Connected to the document's contentsChange, which comes before Qt
+// lays the change out. The mode only moves this way while a text is shown; ShowNodeText
+// goes back to word boundaries for each node.
+void WrapAnywhereAfterLongRun(QPlainTextEdit& editor, int position, int charsAdded)
+{
+    if (charsAdded <= 0 || editor.wordWrapMode() == QTextOption::WrapAnywhere)
+        return;
+    // Enough on both sides to see a run the new text joins with, and no more: typing in a
+    // large text stays cheap.
+    const int end = editor.document()->characterCount() - 1;
+    QTextCursor around(editor.document());
+    around.setPosition(std::max(0, position - kLongestRunWrappedAtWords));
+    around.setPosition(std::min(end, position + charsAdded + kLongestRunWrappedAtWords), QTextCursor::KeepAnchor);
+    if (HasRunTooLongToWrapAtWords(around.selectedText()))
+        editor.setWordWrapMode(QTextOption::WrapAnywhere);
 }
 
 }  // namespace
@@ -143,6 +186,8 @@ TForm1::TForm1(TFormStartup startup)
             [this](const QPoint& position) { RunCommand([&] { TreeView1ContextMenu(position); }); });
     // Memo1Change only marks the payload stale, so it needs no stored text first.
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { Guarded([this] { Memo1Change(); }); });
+    connect(Memo1->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int charsAdded) { WrapAnywhereAfterLongRun(*Memo1, position, charsAdded); });
     ConnectTreeDragDrop();
     TreeView1->installEventFilter(this);
     Memo1->installEventFilter(this);
@@ -293,6 +338,13 @@ void TForm1::ShowNodeText(TreeNode* node)
         document::EditorSelectionFromStored(data.Text(), data.SelStart, data.SelLength);
     {
         const QSignalBlocker quiet(Memo1);
+        // Back to word boundaries for the next text, while the editor is empty: the old
+        // text is not laid out again. The new one is wrapped anywhere as it comes in if it
+        // needs to be.
+        if (Memo1->wordWrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere) {
+            Memo1->clear();
+            Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        }
         Memo1->setPlainText(QString::fromStdString(data.EditorText()));
         QTextCursor cursor = Memo1->textCursor();
         cursor.setPosition(selection.start);

@@ -3,8 +3,8 @@
 // The tree itself stays the only copy of the structure.
 #pragma once
 
-#include "app/DocumentTree.h"
-#include "app/TreeRules.h"
+#include "document/DocumentTree.h"
+#include "document/TreeRules.h"
 
 #include <QAbstractItemModel>
 

@@ -2,8 +2,8 @@
 // and moves of a large tree. A plain timed driver that prints one table.
 //
 // Opening and converting run as processes of their own so that their peak memory is their own.
-#include "app/TreeRules.h"
-#include "app/TrmFormat.h"
+#include "document/TreeRules.h"
+#include "document/TrmFormat.h"
 #include "bench/tree_shapes.h"
 
 #include <sys/resource.h>

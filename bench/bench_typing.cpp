@@ -5,7 +5,7 @@
 // node switch or a command instead of on every key; and a node whose text is one line of
 // 1 MB, ASCII or Japanese, with word wrap on and off: showing it (goal: under 1 s) and one
 // key press in its middle (goal: under 16 ms).
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -6,10 +6,10 @@
 //
 // Prints one line a result: name <TAB> value <TAB> unit <TAB> goal (same unit, "-" for none).
 #include "app/DocumentModel.h"
-#include "app/TreeRules.h"
-#include "app/Unit1.h"
+#include "document/TreeRules.h"
+#include "app/MainWindow.h"
 #include "bench/tree_shapes.h"
-#include "interchange/HxVista.h"
+#include "forms/FormBase.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // share: a long flat list and an outline as people write one.
 #pragma once
 
-#include "app/DocumentTree.h"
+#include "document/DocumentTree.h"
 
 #include <random>
 #include <string>

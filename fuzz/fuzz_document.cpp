@@ -1,6 +1,6 @@
 #include "fuzz/harnesses.h"
 
-#include "app/TrmFormat.h"
+#include "document/TrmFormat.h"
 
 #include <fstream>
 #include <stdexcept>

@@ -2,7 +2,7 @@
 // outline and a nested HTML list. Both are pure functions of the tree.
 #pragma once
 
-#include "app/DocumentTree.h"
+#include "document/DocumentTree.h"
 
 #include <cstddef>
 #include <stdexcept>

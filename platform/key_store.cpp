@@ -1,5 +1,6 @@
 #include "platform/key_store.h"
 
+#include "platform/ascii_case.h"
 #include "platform/file_io.h"
 
 #include <algorithm>
@@ -14,16 +15,6 @@ namespace platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 std::vector<std::string_view> SplitKeyPath(std::string_view keyPath) {
     std::vector<std::string_view> parts;

@@ -12,7 +12,7 @@ build=${1:-build}
 out=${2:-$build/screenshots}
 
 cmake --build "$build" --target drag_mark_shot -j2 >/dev/null
-shot="$build/tests/app_tree/drag_mark_shot"
+shot="$build/tests/app/drag_mark_shot"
 mkdir -p "$out"
 
 . scripts/xvfb.sh

@@ -11,7 +11,7 @@ build=${1:-build}
 out=${2:-$build/screenshots}
 
 cmake --build "$build" --target screenshot_scenes -j2 >/dev/null
-scenes="$build/tests/app_ui/screenshot_scenes"
+scenes="$build/tests/app/screenshot_scenes"
 mkdir -p "$out"
 
 . scripts/xvfb.sh

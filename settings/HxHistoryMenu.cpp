@@ -1,13 +1,15 @@
 #include "settings/HxHistoryMenu.h"
 
 #include "platform/file_io.h"
-#include "settings/AsciiCase.h"
+#include "platform/ascii_case.h"
 
 #include <algorithm>
 #include <string_view>
 #include <utility>
 
 namespace settings {
+
+using platform::EqualsIgnoringAsciiCase;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "platform/executable_path.h"
 #include "platform/file_io.h"
-#include "settings/AsciiCase.h"
+#include "platform/ascii_case.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -10,6 +10,8 @@
 #include <system_error>
 
 namespace settings {
+
+using platform::EqualsIgnoringAsciiCase;
 
 namespace {
 

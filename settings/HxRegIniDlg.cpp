@@ -150,7 +150,7 @@ bool THxIniStyleDialog::Execute(QWidget* owner, const QString& keyText, std::opt
 
 settings::SettingsEnvironment ProgramSettingsEnvironment()
 {
-    using namespace interchange;
+    using namespace forms;
     return settings::SettingsEnvironment::ForThisProgram(
         [](const settings::FirstStartQuestion& question) {
             return VistaMessageDlg(QString::fromStdString(question.text), TMsgDlgType::mtConfirmation,

@@ -2,7 +2,7 @@
 // executable or the per-user key store, each with a short explanation.
 #pragma once
 
-#include "interchange/HxVista.h"
+#include "forms/FormBase.h"
 #include "settings/HxRegIni.h"
 
 #include <QDialog>

@@ -1,8 +1,10 @@
 #include "settings/IniImage.h"
 
-#include "settings/AsciiCase.h"
+#include "platform/ascii_case.h"
 
 namespace settings {
+
+using platform::EqualsIgnoringAsciiCase;
 
 namespace {
 

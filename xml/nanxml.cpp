@@ -2,7 +2,7 @@
 #include "xml/nanxml.h"
 
 #include "platform/utf8.h"
-#include "xml/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "xml/markup_characters.h"
 #include "xml/tree_walk.h"
 
@@ -11,6 +11,9 @@
 #include <cstring>
 
 namespace nanxml {
+
+using platform::AsciiLower;
+using platform::EqualsIgnoringAsciiCase;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "platform/file_io.h"
 #include "platform/released_pages.h"
 #include "platform/utf8.h"
-#include "xml/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "xml/line_breaks.h"
 
 #include <algorithm>
@@ -18,6 +18,9 @@
 #endif
 
 namespace nanxml {
+
+using platform::AsciiLower;
+using platform::EqualsIgnoringAsciiCase;
 
 // ---- node readers ----
 

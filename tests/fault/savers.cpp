@@ -1,7 +1,7 @@
 #include "savers.h"
 
-#include "app/TrmFormat.h"
-#include "interchange/ExportCommand.h"
+#include "document/TrmFormat.h"
+#include "cli/ExportCommand.h"
 #include "platform/file_io.h"
 #include "settings/HxRegIni.h"
 
@@ -117,7 +117,7 @@ SaveOutcome SaveExport(const std::string& folder, int generation)
 {
     std::ostringstream out;
     std::ostringstream err;
-    const int status = interchange::RunExportCommand(
+    const int status = cli::RunExportCommand(
         {"export", "--text", ExportInput(folder, generation), ExportPath(folder)}, out, err);
     if (status == 0) return kSaved;
     return status == 1 && err.str() == platform::CannotCreateMessage(ExportPath(folder)) + "\n" ? kRefused

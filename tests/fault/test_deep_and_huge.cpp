@@ -2,8 +2,8 @@
 // file of a gigabyte is read without a crash.
 #include "fault_support.h"
 
-#include "app/TrmFormat.h"
-#include "interchange/ExportCommand.h"
+#include "document/TrmFormat.h"
+#include "cli/ExportCommand.h"
 #include "interchange/TreeExport.h"
 #include "xml/nanxml.h"
 
@@ -73,7 +73,7 @@ TEST(DeepTree, HundredThousandLevelsAreRefusedForExport)
     for (const char* style : {"--text", "--html"}) {
         std::ostringstream out;
         std::ostringstream err;
-        EXPECT_EQ(interchange::RunExportCommand({"export", style, path, folder.Path() + "/outline"}, out, err), 1);
+        EXPECT_EQ(cli::RunExportCommand({"export", style, path, folder.Path() + "/outline"}, out, err), 1);
         EXPECT_EQ(err.str(), "エクスポートする内容が大きすぎます\n");
         EXPECT_FALSE(std::filesystem::exists(folder.Path() + "/outline"));
     }

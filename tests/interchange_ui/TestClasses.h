@@ -1,7 +1,7 @@
 // The Qt Test classes of this program; main.cpp runs them one after the other.
 #pragma once
 
-#include "interchange/HxVista.h"
+#include "forms/FormBase.h"
 
 #include <QObject>
 
@@ -17,20 +17,9 @@ private slots:
     void escapeClosesAndReopeningStartsAtHtml();
 };
 
-class TestAboutAndImport : public QObject {
+class TestTextFileInsert : public QObject {
     Q_OBJECT
 private slots:
-    void aboutBoxShowsTheOwnRecord();
-    void homePageOpensTheAddress();
     void importReplacesSelectionAndCountsAsEdit();
     void importOfMissingFileChangesNothing();
-};
-
-class TestMainWindowWiring : public QObject {
-    Q_OBJECT
-private slots:
-    void exportShowsTheWholeDocumentWithPendingEdits();
-    void openTextInsertsAtTheCaretAsAnEdit();
-    void openTextOfAMissingFileShowsTheError();
-    void aboutAndWebsiteCommands();
 };

@@ -1,5 +1,4 @@
-// Runs the export dialog, About box and import tests, and their commands in the main
-// window, in one program.
+// Runs the export dialog and text import tests in one program.
 #include <QApplication>
 #include <QtTest>
 
@@ -15,12 +14,8 @@ int main(int argc, char* argv[])
         failed += QTest::qExec(&exportTests, argc, argv);
     }
     {
-        TestAboutAndImport aboutTests;
-        failed += QTest::qExec(&aboutTests, argc, argv);
-    }
-    {
-        TestMainWindowWiring wiringTests;
-        failed += QTest::qExec(&wiringTests, argc, argv);
+        TestTextFileInsert importTests;
+        failed += QTest::qExec(&importTests, argc, argv);
     }
     return failed == 0 ? 0 : 1;
 }

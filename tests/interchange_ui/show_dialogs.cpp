@@ -2,9 +2,9 @@
 // while and closes it again: scripts/screenshot-export.sh photographs them under Xvfb.
 //
 //   show_dialogs export|about [milliseconds]
-#include "interchange/DlgExport.h"
-#include "interchange/HxCommon.h"
-#include "interchange/HxGuard.h"
+#include "interchange/ExportDialog.h"
+#include "forms/AboutBox.h"
+#include "forms/ErrorGuard.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,6 +1,6 @@
-#include "ModalHelpers.h"
+#include "tests/support/modal_helpers.h"
 #include "TestClasses.h"
-#include "interchange/DlgExport.h"
+#include "interchange/ExportDialog.h"
 #include "interchange/TreeExport.h"
 
 #include <QApplication>

@@ -1,0 +1,577 @@
+#include "app/MainWindow.h"
+
+#include "app/DocumentModel.h"
+#include "app/SteadyScrollBar.h"
+#include "document/TextPositions.h"
+#include "document/TreeRules.h"
+#include "interchange/ExportDialog.h"
+#include "forms/AboutBox.h"
+#include "interchange/TextFileInsert.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
+#include <QTreeView>
+
+#include <algorithm>
+#include <utility>
+
+using document::TreeNode;
+
+namespace {
+
+constexpr int kInitialLeft = 267;
+constexpr int kInitialTop = 115;
+constexpr int kInitialWidth = 578;
+constexpr int kInitialHeight = 312;
+constexpr int kTreeWidth = 121;
+constexpr int kTreeIndentation = 19;
+constexpr int kSplitterWidth = 3;
+constexpr int kMinimumPaneSize = 64;
+constexpr int kFontPixelHeight = 12;
+
+document::TextSelection EditorSelectionOf(const QPlainTextEdit& editor)
+{
+    const QTextCursor cursor = editor.textCursor();
+    return {cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
+}
+
+// The editor's text exactly as typed: toPlainText would also turn no-break spaces into
+// spaces and line separators into line breaks.
+std::string EditorTextOf(const QPlainTextEdit& editor)
+{
+    QString text = editor.document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text.toStdString();
+}
+
+// Wrapping at word boundaries, Qt measures the rest of a run that has no place to break a
+// line once more for every screen line it cuts from that run: a 1 MB line of letters
+// without spaces takes a minute to lay out, and again after every key. An editor text with
+// a run longer than this is wrapped anywhere instead (where such a run is cut anyway); the
+// others keep breaking at word boundaries. Runs up to this long cost little either way.
+constexpr int kLongestRunWrappedAtWords = 1000;
+
+// Whether text has more than kLongestRunWrappedAtWords characters in a row with no place
+// to break a line.
+bool HasRunTooLongToWrapAtWords(const QString& text)
+{
+    if (text.size() <= kLongestRunWrappedAtWords)
+        return false;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype previous = 0;
+    for (qsizetype next = breaks.toNextBoundary(); next != -1; next = breaks.toNextBoundary()) {
+        if (next - previous > kLongestRunWrappedAtWords)
+            return true;
+        previous = next;
+    }
+    return false;
+}
+
+// After charsAdded characters came in at position: wraps the editor anywhere if they made
+// or joined such a run. Connected to the document's contentsChange, which comes before Qt
+// lays the change out. The mode only moves this way while a text is shown; ShowNodeText
+// goes back to word boundaries for each node.
+void WrapAnywhereAfterLongRun(QPlainTextEdit& editor, int position, int charsAdded)
+{
+    if (charsAdded <= 0 || editor.wordWrapMode() == QTextOption::WrapAnywhere)
+        return;
+    // Enough on both sides to see a run the new text joins with, and no more: typing in a
+    // large text stays cheap.
+    const int end = editor.document()->characterCount() - 1;
+    QTextCursor around(editor.document());
+    around.setPosition(std::max(0, position - kLongestRunWrappedAtWords));
+    around.setPosition(std::min(end, position + charsAdded + kLongestRunWrappedAtWords), QTextCursor::KeepAnchor);
+    if (HasRunTooLongToWrapAtWords(around.selectedText()))
+        editor.setWordWrapMode(QTextOption::WrapAnywhere);
+}
+
+}  // namespace
+
+TForm1::TForm1(TFormStartup startup)
+    : FStartup(std::move(startup))
+{
+    setWindowTitle(ApplicationTitle());
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(kFontPixelHeight);
+    setFont(font);
+    move(kInitialLeft, kInitialTop);
+    resize(kInitialWidth, kInitialHeight);
+
+    FModel = new TDocumentModel(this);
+    TreeView1 = new TTreeNodeView;
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setIndentation(kTreeIndentation);
+    // Every row is one line of text; without this the view measures each of 100,000 rows
+    // after every move or expansion.
+    TreeView1->setUniformRowHeights(true);
+    TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    TreeView1->setEditTriggers(QAbstractItemView::SelectedClicked);
+    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    TreeView1->setMinimumWidth(kMinimumPaneSize);
+    UseSteadyScrollBars(*TreeView1);
+    // The selection stays highlighted while another pane has the focus.
+    QPalette treePalette = TreeView1->palette();
+    treePalette.setColor(QPalette::Inactive, QPalette::Highlight, treePalette.color(QPalette::Active, QPalette::Highlight));
+    treePalette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                         treePalette.color(QPalette::Active, QPalette::HighlightedText));
+    TreeView1->setPalette(treePalette);
+
+    Memo1 = new QPlainTextEdit;
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setTabChangesFocus(false);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setMinimumWidth(kMinimumPaneSize);
+    UseSteadyScrollBars(*Memo1);
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+
+    Splitter1 = new QSplitter(Qt::Horizontal);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->addWidget(TreeView1);
+    Splitter1->addWidget(Memo1);
+    Splitter1->setHandleWidth(kSplitterWidth);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->setOpaqueResize(true);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kTreeWidth, kInitialWidth - kTreeWidth - kSplitterWidth});
+    setCentralWidget(Splitter1);
+    setTabOrder(Memo1, TreeView1);
+
+    CreateActions();
+    CreateMenus();
+    CreatePopupMenu();
+
+    connect(FModel, &TDocumentModel::nodeRenamed, this,
+            [this](TreeNode* node) { RunCommand([&] { TreeView1Edited(node); }); });
+    connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int) {
+                Guarded([&] {
+                    if (TreeNode* parentNode = FModel->NodeOf(parent))
+                        ForgetNodesUnder(parentNode->Child(static_cast<std::size_t>(first)));
+                });
+            });
+    connect(FModel, &QAbstractItemModel::rowsRemoved, this, [this] {
+        FRemovingNode = nullptr;
+        Guarded([this] {
+            TreeNode* next = std::exchange(FSelectAfterRemoval, nullptr);
+            if (!Selected() && next)
+                SelectNode(next);
+            TreeView1Change();
+        });
+    });
+    // Connected before the view's own handlers, so that a removal is seen before the view
+    // drops the selection.
+    TreeView1->setModel(FModel);
+    connect(TreeView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { RunCommand([this] { TreeView1Change(); }); });
+    connect(TreeView1, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        Guarded([&] { MirrorExpanded(index, true); });
+    });
+    connect(TreeView1, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        Guarded([&] { MirrorExpanded(index, false); });
+    });
+    connect(TreeView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { RunCommand([&] { TreeView1ContextMenu(position); }); });
+    // Memo1Change only marks the payload stale, so it needs no stored text first.
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { Guarded([this] { Memo1Change(); }); });
+    connect(Memo1->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int, int charsAdded) { WrapAnywhereAfterLongRun(*Memo1, position, charsAdded); });
+    ConnectTreeDragDrop();
+    TreeView1->installEventFilter(this);
+    Memo1->installEventFilter(this);
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] { Guarded([this] { ApplicationEvents1Idle(); }); });
+
+    Guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1()
+{
+    FormDestroy();
+    // The view and the model let go of the tree before it goes away, quietly: no handler
+    // of a window being destroyed may run.
+    const QSignalBlocker quiet(FModel);
+    TreeView1->setModel(nullptr);
+    FModel->SetTree(nullptr);
+}
+
+// ---------------------------------------------------------------- document
+
+TreeNode* TForm1::Selected() const
+{
+    const QModelIndexList selected = TreeView1->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? nullptr : FModel->NodeOf(selected.first());
+}
+
+void TForm1::SetDocument(document::DocumentTree tree, TreeNode* selected)
+{
+    FShownNode = nullptr;
+    FEditorTextPending = false;
+    FPopupNode = nullptr;
+    FSelectAfterRemoval = nullptr;
+    FModel->SetTree(nullptr);
+    FDocument = std::move(tree);
+    FRootNode = &FDocument.Root();
+    FModel->SetTree(&FDocument);
+    ApplyExpandedFlags(*FRootNode);
+    SelectNode(selected ? selected : FRootNode);
+    TreeView1Change();
+}
+
+void TForm1::MirrorExpanded(const QModelIndex& index, bool expanded)
+{
+    if (TreeNode* node = FModel->NodeOf(index))
+        node->SetExpanded(expanded);
+}
+
+void TForm1::ApplyExpandedFlags(TreeNode& node)
+{
+    // Collapsing in the view would clear the flags it mirrors, so only expand.
+    std::vector<TreeNode*> pending{&node};
+    while (!pending.empty()) {
+        TreeNode* current = pending.back();
+        pending.pop_back();
+        if (current->Expanded())
+            TreeView1->setExpanded(FModel->IndexOf(current), true);
+        for (std::size_t i = 0; i < current->ChildCount(); ++i)
+            pending.push_back(current->Child(i));
+    }
+}
+
+void TForm1::NewDocument()
+{
+    SetDocument(document::DocumentTree(), nullptr);
+    FEncoding = nanxml::deShiftJIS;
+    FFileStamp.reset();
+    SetFileName(UnnamedFileName());
+}
+
+void TForm1::SetFileName(const QString& fileName)
+{
+    FFileName = fileName;
+    const QString suffix = FEncoding == nanxml::deUTF8 ? QStringLiteral(" (UTF8)") : QStringLiteral(" (SJIS)");
+    setWindowTitle(QFileInfo(fileName).fileName() + QStringLiteral(" - ") + ApplicationTitle() + suffix);
+    FModified = false;
+}
+
+void TForm1::SetModified(bool flag)
+{
+    if (flag && !FModified)
+        setWindowTitle(windowTitle() + QStringLiteral(" *"));
+    FModified = flag;
+}
+
+void TForm1::SelectNode(TreeNode* node)
+{
+    if (!node)
+        return;
+    for (TreeNode* ancestor = node->Parent(); ancestor; ancestor = ancestor->Parent())
+        TreeView1->setExpanded(FModel->IndexOf(ancestor), true);
+    TreeView1->setCurrentIndex(FModel->IndexOf(node));
+}
+
+QRect TForm1::NormalBounds() const
+{
+    return QRect(FNormalLeft, FNormalTop, FNormalClientWidth, FNormalClientHeight);
+}
+
+// ---------------------------------------------------------------- tree and editor exchange
+
+void TForm1::StoreEditorText()
+{
+    if (!FShownNode)
+        return;
+    if (FEditorTextPending) {
+        FShownNode->Data().SetText(EditorTextOf(*Memo1));
+        FEditorTextPending = false;
+        FStoredCaret.reset();
+    }
+    StoreCaret();
+}
+
+// Stored positions count the Shift_JIS bytes of the text before them, a walk over the
+// payload's text: it is done only when the caret moved since the last one, and only
+// when the payload holds the editor's text.
+void TForm1::StoreCaret()
+{
+    const document::TextSelection editor = EditorSelectionOf(*Memo1);
+    if (FEditorTextPending || (FStoredCaret && FStoredCaret->start == editor.start && FStoredCaret->length == editor.length))
+        return;
+    const document::TextSelection stored =
+        document::StoredSelectionFromEditor(FShownNode->Data().Text(), editor.start, editor.length);
+    FShownNode->Data().SelStart = stored.start;
+    FShownNode->Data().SelLength = stored.length;
+    FStoredCaret = editor;
+}
+
+void TForm1::TreeView1Change()
+{
+    TreeNode* node = Selected();
+    if (node && FRemovingNode && document::IsInSubtree(node, FRemovingNode))
+        node = nullptr;  // about to go; the selection after the removal is shown then
+    Memo1->setEnabled(node != nullptr);
+    if (node == FShownNode)
+        return;
+    StoreEditorText();
+    FShownNode = nullptr;
+    if (!node)
+        return;
+    ShowNodeText(node);
+}
+
+void TForm1::ShowNodeText(TreeNode* node)
+{
+    const document::TVLNodeData& data = node->Data();
+    const document::TextSelection selection =
+        document::EditorSelectionFromStored(data.Text(), data.SelStart, data.SelLength);
+    {
+        const QSignalBlocker quiet(Memo1);
+        // Back to word boundaries for the next text, while the editor is empty: the old
+        // text is not laid out again. The new one is wrapped anywhere as it comes in if it
+        // needs to be.
+        if (Memo1->wordWrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere) {
+            Memo1->clear();
+            Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        }
+        Memo1->setPlainText(QString::fromStdString(data.EditorText()));
+        QTextCursor cursor = Memo1->textCursor();
+        cursor.setPosition(selection.start);
+        cursor.setPosition(selection.start + selection.length, QTextCursor::KeepAnchor);
+        Memo1->setTextCursor(cursor);
+    }
+    FShownNode = node;
+    // The payload already holds this selection: a node only looked at keeps its numbers.
+    FStoredCaret = selection;
+    FEditorTextPending = false;
+}
+
+void TForm1::Memo1Change()
+{
+    if (!FShownNode)
+        return;
+    FEditorTextPending = true;
+    SetModified(true);
+}
+
+void TForm1::ForgetNodesUnder(TreeNode* node)
+{
+    if (!node)
+        return;
+    FRemovingNode = node;
+    // A removed selection passes to the next sibling, else the previous one, else the parent.
+    if (document::IsInSubtree(Selected(), node)) {
+        FSelectAfterRemoval = node->NextSibling();
+        if (!FSelectAfterRemoval)
+            FSelectAfterRemoval = node->PrevSibling();
+        if (!FSelectAfterRemoval)
+            FSelectAfterRemoval = node->Parent();
+    }
+    if (document::IsInSubtree(FShownNode, node)) {
+        FShownNode = nullptr;
+        FEditorTextPending = false;
+    }
+    if (document::IsInSubtree(FPopupNode, node))
+        FPopupNode = nullptr;
+}
+
+void TForm1::TreeView1Edited(TreeNode*)
+{
+    SetModified(true);
+}
+
+void TForm1::TreeView1KeyDown(int key)
+{
+    if (key == Qt::Key_Delete)
+        actDelete->trigger();
+}
+
+void TForm1::TreeView1ContextMenu(const QPoint& position)
+{
+    const QModelIndex index = TreeView1->indexAt(position);
+    if (index.isValid())
+        TreeView1->setCurrentIndex(index);
+    PopupMenu1Popup();
+    PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(position));
+}
+
+void TForm1::ApplicationEvents1Idle()
+{
+    // A modal error box shown from here runs its own loop, which comes back here.
+    if (FInIdle)
+        return;
+    FInIdle = true;
+    const struct Leave {
+        bool& flag;
+        ~Leave() { flag = false; }
+    } leave{FInIdle};
+
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        FNormalLeft = x();
+        FNormalTop = y();
+        FNormalClientWidth = width();
+        FNormalClientHeight = height();
+    }
+    if (FShownNode && FShownNode == Selected())
+        StoreCaret();
+    for (const auto& [action, update] : FUpdateHandlers)
+        (this->*update)(action);
+}
+
+bool TForm1::IsActionShortcut(const QKeyCombination& key) const
+{
+    const QKeySequence pressed(key);
+    for (const QAction* action : ActionList1)
+        if (!action->shortcut().isEmpty() && action->shortcut() == pressed)
+            return true;
+    for (const QAction* item : FItemShortcuts)
+        if (item->shortcut() == pressed)
+            return true;
+    return false;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    bool handled = false;
+    Guarded([&] {
+        if (event->type() == QEvent::ShortcutOverride) {
+            // The window's shortcuts win over the panes' own key bindings (Ctrl+K, Ctrl+Up...).
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (IsActionShortcut(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())))) {
+                event->ignore();
+                handled = true;
+            }
+        } else if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Delete) {
+                RunCommand([&] { TreeView1KeyDown(key->key()); });
+                handled = true;
+            }
+        }
+    });
+    return handled || QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    bool canClose = false;
+    RunCommand([&] { FormCloseQuery(canClose); });
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+// ---------------------------------------------------------------- commands
+
+void TForm1::actEditNameExecute(QAction*)
+{
+    if (TreeNode* node = Selected())
+        TreeView1->edit(FModel->IndexOf(node));
+}
+
+void TForm1::actNextExecute(QAction* Sender)
+{
+    TreeNode* node = Selected();
+    if (!node)
+        return;
+    TreeNode* target = Sender == actPrev ? document::PreOrderPrev(*node) : document::PreOrderNext(*node);
+    SelectNode(target);
+}
+
+void TForm1::actAboutExecute(QAction*)
+{
+    ShowAboutBox();
+}
+
+void TForm1::actSelectAllExecute(QAction*)
+{
+    Memo1->selectAll();
+}
+
+void TForm1::actOpenTextExecute(QAction*)
+{
+    if (!Selected())
+        return;
+    // The dialog is shared with actOpen: set what this command needs right before showing.
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    OpenDialog1->setNameFilters(TextFileFilters());
+    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        return;
+    InsertTextFile(*Memo1, OpenDialog1->selectedFiles().first());
+}
+
+void TForm1::actExitExecute(QAction*)
+{
+    close();
+}
+
+void TForm1::actExportTextExecute(QAction*)
+{
+    if (FRootNode)
+        ShowExportDialog(*FRootNode);
+}
+
+void TForm1::actWebsiteExecute(QAction*)
+{
+    OpenHomePage();
+}
+
+void TForm1::actAddSiblingUpdate(QAction* Sender)
+{
+    Sender->setEnabled(document::CanAddSibling(Selected()));
+}
+
+void TForm1::actDeleteUpdate(QAction* Sender)
+{
+    Sender->setEnabled(document::CanDelete(Selected()));
+}
+
+void TForm1::actNextUpdate(QAction* Sender)
+{
+    const TreeNode* node = Selected();
+    Sender->setEnabled(node && document::PreOrderNext(*node));
+}
+
+void TForm1::actSelectAllUpdate(QAction* Sender)
+{
+    Sender->setEnabled(!Memo1->document()->isEmpty());
+}
+
+void TForm1::actOpenTextUpdate(QAction* Sender)
+{
+    Sender->setEnabled(Selected() != nullptr);
+}
+
+void TForm1::actCodeSJISUpdate(QAction* Sender)
+{
+    Sender->setChecked((Sender == actCodeUTF8) == (FEncoding == nanxml::deUTF8));
+}
+
+void TForm1::PopupMenu1Popup()
+{
+    FPopupNode = Selected();
+}
+
+void TForm1::popDeleteClick(QAction* Sender)
+{
+    if (!FPopupNode)
+        return;
+    SelectNode(FPopupNode);
+    if (Sender->objectName() == QLatin1String("popRename"))
+        actEditName->trigger();
+    else
+        actDelete->trigger();
+}

@@ -1,0 +1,275 @@
+// The main window: the tree pane, the splitter, the editor, the menus and every command.
+// It shows the document tree (owned here, plain C++) through TDocumentModel and exchanges
+// the selected node's text with the editor.
+//
+// Editor text reaches the payload lazily: a change only marks the shown node's payload
+// stale (copying a large text on every keystroke would make typing slow). The stale text is
+// stored by StoreEditorText before anything else can read payloads: before another node is
+// shown, and before every command and event handler of the window, all of which run through
+// RunCommand. Code outside the window that reads payloads calls StoreEditorText first.
+#pragma once
+
+#include "document/DocumentTree.h"
+#include "app/FormStartup.h"
+#include "document/TextPositions.h"
+#include "app/TreeNodeView.h"
+#include "document/TreeRules.h"
+#include "forms/ErrorGuard.h"
+#include "forms/FormBase.h"
+#include "platform/file_io.h"
+#include "settings/HxHistoryMenuBinding.h"
+#include "settings/HxRegIniDlg.h"
+#include "settings/Preferences.h"
+#include "xml/nanxml.h"
+
+#include <QFont>
+#include <QList>
+#include <QMainWindow>
+#include <QPersistentModelIndex>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QActionGroup;
+class QFileDialog;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+class TDocumentModel;
+
+class TForm1 : public THxVistaForm<QMainWindow> {
+    Q_OBJECT
+public:
+    explicit TForm1(TFormStartup startup = {});
+    ~TForm1() override;
+
+    // Components.
+    TTreeNodeView* TreeView1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* mnuHistory = nullptr;
+    // The file-open dialog of actOpen and actOpenText; each sets its filter before showing it.
+    QFileDialog* OpenDialog1 = nullptr;
+    // The actions in their catalogue order; each carries its "category" as a property.
+    QList<QAction*> ActionList1;
+    QActionGroup* EncodingGroup = nullptr;
+
+    QAction* actNew = nullptr;
+    QAction* actOpen = nullptr;
+    QAction* actSaveAs = nullptr;
+    QAction* actAddChild = nullptr;
+    QAction* actAddSibling = nullptr;
+    QAction* actEditName = nullptr;
+    QAction* actSave = nullptr;
+    QAction* actDelete = nullptr;
+    QAction* actNext = nullptr;
+    QAction* actPrev = nullptr;
+    QAction* actFont = nullptr;
+    QAction* actWrap = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actSelectAll = nullptr;
+    QAction* actOpenText = nullptr;
+    QAction* actExit = nullptr;
+    QAction* actExportText = nullptr;
+    QAction* actCodeSJIS = nullptr;
+    QAction* actCodeUTF8 = nullptr;
+    QAction* actWebsite = nullptr;
+    QAction* actIniStyle = nullptr;
+    QAction* actFontTree = nullptr;
+    QAction* actDateTime = nullptr;
+
+    // The document.
+    document::DocumentTree& Document() { return FDocument; }
+    TDocumentModel& Model() { return *FModel; }
+    document::TreeNode* RootNode() const { return FRootNode; }
+    bool Modified() const { return FModified; }
+    document::TreeNode* Selected() const;
+
+    // Replaces the document by tree, expands the nodes whose flag says so and shows
+    // selected (the root when null). Not an edit: the modified flag is left to the caller.
+    void SetDocument(document::DocumentTree tree, document::TreeNode* selected);
+    void NewDocument();
+    void SetFileName(const QString& fileName);
+    void SetModified(bool flag);
+    // Selects node, expanding its ancestors so that it can be seen.
+    void SelectNode(document::TreeNode* node);
+    // Expands every node that has children, in the flags and in the view.
+    void ExpandAllNodes();
+
+    // Stores pending editor text and its caret into the shown node's payload.
+    void StoreEditorText();
+
+    // Tree and editor exchange.
+    void TreeView1Change();
+    void Memo1Change();
+    void TreeView1Edited(document::TreeNode* node);
+    void TreeView1KeyDown(int key);
+    void TreeView1ContextMenu(const QPoint& position);
+    // Drag and drop inside the tree: X and Y in the tree's viewport; true accepts a drop.
+    bool TreeView1DragOver(QObject* Source, int X, int Y);
+    void TreeView1DragDrop(QObject* Source);
+    void DrawDropMark(document::TreeNode* node, document::TDropPosition position);
+    // Sets the editor's word wrap and scroll bars from actWrap's check state.
+    void ApplyWordWrap();
+
+    // The questions and the font choice of the commands, by default the real dialogs;
+    // tests answer them here.
+    std::function<int(const QString&, forms::TMsgDlgType, forms::TMsgDlgButtons)> MessageDlg =
+        [](const QString& message, forms::TMsgDlgType type, forms::TMsgDlgButtons buttons) {
+            return VistaMessageDlg(message, type, buttons);
+        };
+    std::function<std::optional<QFont>(const QFont& initial)> ChooseFont = [this](const QFont& initial) {
+        return RunFontDialog(initial);
+    };
+    void ApplicationEvents1Idle();
+
+    // Runs a command or event handler: pending editor text is stored first, and an exception
+    // ends in the general error display.
+    template <class F>
+    void RunCommand(F&& body);
+
+    // Execute handlers; one handler may serve two actions and tells them apart by Sender.
+    void actNewExecute(QAction* Sender);
+    void actOpenExecute(QAction* Sender);
+    void actSaveAsExecute(QAction* Sender);
+    void actAddChildExecute(QAction* Sender);
+    void actEditNameExecute(QAction* Sender);
+    void actSaveExecute(QAction* Sender);
+    void actDeleteExecute(QAction* Sender);
+    void actNextExecute(QAction* Sender);
+    void actFontExecute(QAction* Sender);
+    void actWrapExecute(QAction* Sender);
+    void actAboutExecute(QAction* Sender);
+    void actSelectAllExecute(QAction* Sender);
+    void actOpenTextExecute(QAction* Sender);
+    void actExitExecute(QAction* Sender);
+    void actExportTextExecute(QAction* Sender);
+    void actCodeSJISExecute(QAction* Sender);
+    void actWebsiteExecute(QAction* Sender);
+    void actIniStyleExecute(QAction* Sender);
+    void actFontTreeExecute(QAction* Sender);
+    void actDateTimeExecute(QAction* Sender);
+
+    // Update handlers, run at idle time.
+    void actAddSiblingUpdate(QAction* Sender);
+    void actDeleteUpdate(QAction* Sender);
+    void actNextUpdate(QAction* Sender);
+    void actSelectAllUpdate(QAction* Sender);
+    void actOpenTextUpdate(QAction* Sender);
+    void actCodeSJISUpdate(QAction* Sender);
+
+    void File1Click();
+    void PopupMenu1Popup();
+    void popDeleteClick(QAction* Sender);
+    void FormCloseQuery(bool& CanClose);
+
+    // The document's life (MainWindowFile.cpp).
+    static const QString& UnnamedFileName();
+    QFileDialog* SaveDialog1 = nullptr;
+    // How the document's file dialogs are run, exec() by default; tests answer them here.
+    static int ExecFileDialog(QFileDialog& dialog);
+    std::function<int(QFileDialog&)> RunFileDialog = &TForm1::ExecFileDialog;
+    // The storage dialog of actIniStyle; tests answer it here.
+    std::function<bool(const QString& keyText, std::optional<settings::THxIniStyle>& kind)> StorageDialog =
+        [this](const QString& keyText, std::optional<settings::THxIniStyle>& kind) {
+            return THxIniStyleDialog::Execute(this, keyText, kind);
+        };
+    // Replaces the document by the file's; on failure the new unnamed document remains.
+    void OpenDocument(const QString& path);
+    void WriteDocument(const QString& path);
+    // True when the document may be discarded: unmodified, saved, or the user said No.
+    bool QuerySaveChanges();
+    bool SaveDocument();
+    bool SaveDocumentAs();
+    void FormDropFiles(const QString& path);
+    void HistoryClick(settings::THxHistoryMenu& Sender, const std::string& path);
+    settings::THxHistoryFileMenu& HistoryMenu() { return *FHistoryMenu; }
+    const THxHistoryMenuBinding& HistoryMenuBinding() const { return *FHistoryMenuBinding; }
+
+    // Remembered settings (MainWindowPreferences.cpp).
+    settings::Preferences CurrentPreferences() const;
+    void ApplyPreferences(const settings::Preferences& preferences);
+    // Returns the document that was being edited.
+    QString LoadPreferences();
+    void LoadOldPreferences();
+    void SavePreferences();
+
+    // The window's position and client size when it was last in normal state.
+    QRect NormalBounds() const;
+    const QString& FileName() const { return FFileName; }
+    nanxml::TDocumentEncoding Encoding() const { return FEncoding; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreatePopupMenu();
+    void FormCreate();
+    QString LoadSettings();
+    void OpenFirstDocument(const QString& editingFileName);
+    void FormDestroy();
+    // Writes the document after the Shift_JIS question; a failure is shown and gives false.
+    bool SaveDocumentTo(const QString& path);
+    bool AllowShiftJisLoss();
+    bool AllowOverwritingChangedFile(const QString& path);
+    void ProposeSaveName();
+    void SetEncoding(nanxml::TDocumentEncoding encoding);
+    void ShowNodeText(document::TreeNode* node);
+    void StoreCaret();
+    void ForgetNodesUnder(document::TreeNode* node);
+    void ApplyExpandedFlags(document::TreeNode& node);
+    void MirrorExpanded(const QModelIndex& index, bool expanded);
+    bool IsActionShortcut(const QKeyCombination& key) const;
+    void ConnectTreeDragDrop();
+    std::optional<QFont> RunFontDialog(const QFont& initial);
+
+    TFormStartup FStartup;
+    std::unique_ptr<settings::THxHistoryFileMenu> FHistoryMenu;
+    std::unique_ptr<THxHistoryMenuBinding> FHistoryMenuBinding;
+    QString FFileName;
+    nanxml::TDocumentEncoding FEncoding = nanxml::deShiftJIS;
+    // FFileName as it was read or last saved here, to notice when another program changed it.
+    std::optional<platform::FileStamp> FFileStamp;
+    int FNormalLeft = 0;
+    int FNormalTop = 0;
+    int FNormalClientWidth = 0;
+    int FNormalClientHeight = 0;
+
+    document::DocumentTree FDocument;
+    document::TreeNode* FRootNode = nullptr;
+    TDocumentModel* FModel = nullptr;
+    bool FModified = false;
+    // The node whose text the editor shows, and whether the editor holds changes of it
+    // that its payload does not have yet.
+    document::TreeNode* FShownNode = nullptr;
+    bool FEditorTextPending = false;
+    // The editor's selection when it was last stored into the shown node's payload.
+    std::optional<document::TextSelection> FStoredCaret;
+    // The subtree being removed, while the view is told of it.
+    document::TreeNode* FRemovingNode = nullptr;
+    document::TreeNode* FSelectAfterRemoval = nullptr;
+    document::TreeNode* FPopupNode = nullptr;
+    // The node under the pointer at the last drag-over, and where the dragged node would go.
+    QPersistentModelIndex DropTarget;
+    document::TDropPosition DropPosition = document::TDropPosition::dpBefore;
+    bool FInIdle = false;
+    QList<QPair<QAction*, void (TForm1::*)(QAction*)>> FUpdateHandlers;
+    QList<QAction*> FItemShortcuts;
+};
+
+template <class F>
+void TForm1::RunCommand(F&& body)
+{
+    Guarded([&] {
+        StoreEditorText();
+        body();
+    });
+}

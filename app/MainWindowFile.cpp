@@ -1,0 +1,381 @@
+// The document's life in the main window: start-up and shut-down, new, open, save, the
+// unsaved-changes prompt, the encoding commands, files dropped on the window and the
+// recent-files menu.
+#include "document/TrmFormat.h"
+#include "app/MainWindow.h"
+#include "platform/file_io.h"
+#include "settings/HxRegIniDlg.h"
+#include "settings/OldPreferences.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QUrl>
+
+using forms::TMsgDlgBtn;
+using forms::TMsgDlgType;
+using nanxml::TDocumentEncoding;
+
+namespace {
+
+QStringList DocumentFilters()
+{
+    return {QStringLiteral("ツリーメモ (*.trm)"), QStringLiteral("すべてのファイル (*)")};
+}
+
+std::string FileSystemPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+bool IsExistingFile(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+// The first local file of a drop; further files are ignored.
+QString FirstLocalFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
+
+// Takes the drops of files on the window and on both panes, before the panes' own handling
+// (the editor would insert the file's name as text).
+class TFileDropFilter : public QObject {
+public:
+    TFileDropFilter(QObject* parent, std::function<void(const QString&)> open)
+        : QObject(parent), open_(std::move(open))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (FirstLocalFile(drag->mimeData()).isEmpty())
+                break;
+            drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString path = FirstLocalFile(drop->mimeData());
+            if (path.isEmpty())
+                break;
+            drop->acceptProposedAction();
+            open_(path);
+            return true;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(const QString&)> open_;
+};
+
+}  // namespace
+
+const QString& TForm1::UnnamedFileName()
+{
+    static const QString name = QStringLiteral("（ファイル名未設定）");
+    return name;
+}
+
+int TForm1::ExecFileDialog(QFileDialog& dialog)
+{
+    return dialog.exec();
+}
+
+// ---------------------------------------------------------------- start-up and shut-down
+
+void TForm1::FormCreate()
+{
+    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    SaveDialog1->setNameFilters(DocumentFilters());
+    SaveDialog1->setDefaultSuffix(QStringLiteral("trm"));
+
+    FHistoryMenu = std::make_unique<settings::THxHistoryFileMenu>();
+    FHistoryMenu->OnClick = [this](settings::THxHistoryMenu& sender, const std::string& path) {
+        HistoryClick(sender, path);
+    };
+    FHistoryMenu->AskRemove = [](const std::string& text) {
+        return AskRemoveFromHistory(QString::fromStdString(text));
+    };
+    FHistoryMenuBinding = std::make_unique<THxHistoryMenuBinding>(
+        *FHistoryMenu, *mnuHistory, true, [this](const std::function<void()>& body) { RunCommand(body); });
+
+    setAcceptDrops(true);
+    auto* drops = new TFileDropFilter(this, [this](const QString& path) { RunCommand([&] { FormDropFiles(path); }); });
+    // A drag goes to the nearest widget that takes drops: the window, a pane or its viewport.
+    for (QWidget* target : {static_cast<QWidget*>(this), static_cast<QWidget*>(Memo1), Memo1->viewport(),
+                            static_cast<QWidget*>(TreeView1), TreeView1->viewport()})
+        target->installEventFilter(drops);
+
+    // Each step reports its own failure: settings that cannot be read still leave a document,
+    // and a document that cannot be read leaves the new one that opening set up first.
+    QString editingFileName;
+    Guarded([&] { editingFileName = LoadSettings(); });
+    Guarded([&] { OpenFirstDocument(editingFileName); });
+    if (!FRootNode)
+        NewDocument();
+}
+
+QString TForm1::LoadSettings()
+{
+    if (!FStartup.settings)
+        return {};
+    const settings::SettingsEnvironment& environment = *FStartup.settings;
+    if (platform::FileExists(settings::THxIniFile2::IniFileName(environment)) &&
+        settings::IsOldSettingsFile(environment)) {
+        LoadOldPreferences();
+        SavePreferences();
+        return {};
+    }
+    return LoadPreferences();
+}
+
+void TForm1::OpenFirstDocument(const QString& editingFileName)
+{
+    if (!FStartup.arguments.isEmpty() && IsExistingFile(FStartup.arguments.first()))
+        OpenDocument(FStartup.arguments.first());
+    else if (IsExistingFile(editingFileName))
+        OpenDocument(editingFileName);
+    else
+        NewDocument();
+}
+
+void TForm1::FormDestroy()
+{
+    if (FStartup.settings)
+        Guarded([this] { SavePreferences(); });
+    FHistoryMenuBinding.reset();
+    FHistoryMenu.reset();
+}
+
+void TForm1::FormCloseQuery(bool& CanClose)
+{
+    CanClose = QuerySaveChanges();
+}
+
+// ---------------------------------------------------------------- the document's life
+
+void TForm1::OpenDocument(const QString& path)
+{
+    NewDocument();
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    // Taken before reading: a change made while the file is read counts as a change.
+    const std::optional<platform::FileStamp> stamp = platform::StampOf(FileSystemPath(fullPath));
+    document::OpenedDocument opened = document::OpenDocument(FileSystemPath(fullPath));
+    SetDocument(std::move(opened.tree), opened.selected);
+    FEncoding = opened.encoding;
+    FFileStamp = stamp;
+    SetFileName(fullPath);
+    FHistoryMenu->AddFile(fullPath.toStdString());
+    for (const std::string& warning : document::OpenWarnings(opened, FileSystemPath(fullPath)))
+        MessageDlg(QString::fromStdString(warning), TMsgDlgType::mtWarning, forms::ButtonBit(TMsgDlgBtn::mbOK));
+}
+
+void TForm1::WriteDocument(const QString& path)
+{
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    document::WriteDocument(FileSystemPath(fullPath), FDocument, Selected(), FEncoding);
+    FFileStamp = platform::StampOf(FileSystemPath(fullPath));
+    SetFileName(fullPath);
+    SetModified(false);
+    FHistoryMenu->AddFile(fullPath.toStdString());
+}
+
+bool TForm1::QuerySaveChanges()
+{
+    if (!FModified)
+        return true;
+    const QString question = QStringLiteral("ファイル %1 の内容は変更されています。\r変更を保存しますか？").arg(FFileName);
+    switch (MessageDlg(question, TMsgDlgType::mtWarning, TMsgDlgBtn::mbYes | TMsgDlgBtn::mbNo | TMsgDlgBtn::mbCancel)) {
+    case forms::mrYes:
+        return SaveDocument();
+    case forms::mrNo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TForm1::SaveDocument()
+{
+    if (FFileName != UnnamedFileName() && IsExistingFile(FFileName))
+        return SaveDocumentTo(FFileName);
+    return SaveDocumentAs();
+}
+
+bool TForm1::SaveDocumentAs()
+{
+    ProposeSaveName();
+    if (RunFileDialog(*SaveDialog1) != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+        return false;
+    return SaveDocumentTo(SaveDialog1->selectedFiles().first());
+}
+
+// The document's name in its own folder (an unnamed one in the dialog's folder) or, when
+// that folder is gone, in the nearest folder above it that still exists.
+void TForm1::ProposeSaveName()
+{
+    const QFileInfo file(FFileName);
+    QString folder = FFileName == UnnamedFileName() ? SaveDialog1->directory().absolutePath() : file.absolutePath();
+    while (!folder.isEmpty() && !QFileInfo(folder).isDir())
+        folder = QFileInfo(folder).path() == folder ? QString() : QFileInfo(folder).path();
+    SaveDialog1->setDirectory(folder.isEmpty() || !QDir::isAbsolutePath(folder) ? QDir::homePath() : folder);
+    SaveDialog1->selectFile(file.fileName());
+}
+
+bool TForm1::SaveDocumentTo(const QString& path)
+{
+    if (!AllowOverwritingChangedFile(path) || !AllowShiftJisLoss())
+        return false;
+    try {
+        WriteDocument(path);
+        return true;
+    } catch (const platform::FileError& error) {
+        // A save that fails silently would let the user believe the work is kept.
+        ShowApplicationError(QString::fromUtf8(error.what()) + QLatin1Char('\r') +
+                             QString::fromStdString(error.reason()));
+    } catch (const std::exception& error) {
+        ShowApplicationError(QString::fromUtf8(error.what()));
+    }
+    return false;
+}
+
+// Another program (or another window) may have written the file since it was read or saved
+// here: its work is not overwritten without asking.
+bool TForm1::AllowOverwritingChangedFile(const QString& path)
+{
+    if (!FFileStamp || QFileInfo(path).absoluteFilePath() != FFileName)
+        return true;
+    const std::optional<platform::FileStamp> now = platform::StampOf(FileSystemPath(FFileName));
+    if (!now || *now == *FFileStamp)
+        return true;
+    const QString question = QStringLiteral("ファイル %1 は、開いた後にほかのプログラムによって変更されています。\r"
+                                            "上書きして保存しますか？")
+                                 .arg(FFileName);
+    return MessageDlg(question, TMsgDlgType::mtWarning, TMsgDlgBtn::mbYes | TMsgDlgBtn::mbCancel) ==
+           forms::mrYes;
+}
+
+bool TForm1::AllowShiftJisLoss()
+{
+    if (FEncoding != TDocumentEncoding::deShiftJIS)
+        return true;
+    const std::size_t unmappable = document::CountShiftJisUnmappable(FDocument);
+    if (unmappable == 0)
+        return true;
+    const QString question = QStringLiteral("この文書には Shift_JIS で保存できない文字が %1 個あります。\r\r"
+                                            "UTF-8 に切り替えて保存しますか？\r"
+                                            "「いいえ」を選ぶと、それらの文字を「?」に置き換えて Shift_JIS で保存します。")
+                                 .arg(unmappable);
+    switch (MessageDlg(question, TMsgDlgType::mtConfirmation,
+                       TMsgDlgBtn::mbYes | TMsgDlgBtn::mbNo | TMsgDlgBtn::mbCancel)) {
+    case forms::mrYes:
+        SetEncoding(TDocumentEncoding::deUTF8);
+        return true;
+    case forms::mrNo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TForm1::SetEncoding(TDocumentEncoding encoding)
+{
+    // The caption is rebuilt for the new encoding; the document stays as modified as it
+    // was, so that unsaved work keeps its mark.
+    const bool modified = FModified;
+    FEncoding = encoding;
+    SetFileName(FFileName);
+    SetModified(modified);
+}
+
+void TForm1::FormDropFiles(const QString& path)
+{
+    if (QuerySaveChanges())
+        OpenDocument(path);
+}
+
+void TForm1::HistoryClick(settings::THxHistoryMenu&, const std::string& path)
+{
+    if (QuerySaveChanges())
+        OpenDocument(QString::fromStdString(path));
+}
+
+// ---------------------------------------------------------------- commands
+
+void TForm1::actNewExecute(QAction*)
+{
+    if (QuerySaveChanges())
+        NewDocument();
+}
+
+void TForm1::actOpenExecute(QAction*)
+{
+    // The dialog is shared with the text import, which sets its own filter.
+    OpenDialog1->setNameFilters(DocumentFilters());
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    // A typed name that does not exist is taken as it is; reading it reports the error.
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    if (!QuerySaveChanges())
+        return;
+    if (RunFileDialog(*OpenDialog1) != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+        return;
+    OpenDocument(OpenDialog1->selectedFiles().first());
+}
+
+void TForm1::actSaveExecute(QAction*)
+{
+    SaveDocument();
+}
+
+void TForm1::actSaveAsExecute(QAction*)
+{
+    SaveDocumentAs();
+}
+
+void TForm1::actCodeSJISExecute(QAction* Sender)
+{
+    SetEncoding(Sender == actCodeUTF8 ? TDocumentEncoding::deUTF8 : TDocumentEncoding::deShiftJIS);
+}
+
+void TForm1::actIniStyleExecute(QAction*)
+{
+    if (!FStartup.settings)
+        return;
+    const bool chosen = settings::THxIniFile2::ChooseStorage(
+        *FStartup.settings, [this](const std::string& keyText, std::optional<settings::THxIniStyle>& kind) {
+            return StorageDialog(QString::fromStdString(keyText), kind);
+        });
+    if (chosen)
+        SavePreferences();
+}
+
+void TForm1::File1Click()
+{
+    mnuHistory->menuAction()->setEnabled(FHistoryMenu->VisibleItemCount() > 0);
+}

@@ -1,0 +1,58 @@
+#include "document/DocumentSession.h"
+
+#include <utility>
+
+namespace document {
+
+void DocumentSession::New() {
+    tree_ = DocumentTree();
+    fileName_ = kUnnamedFileName;
+    encoding_ = TDocumentEncoding::deShiftJIS;
+    modified_ = false;
+    stamp_.reset();
+}
+
+TOpenResult DocumentSession::Open(const std::string& path) {
+    New();
+    // Taken before reading: a change made while the file is read counts as a change.
+    std::optional<platform::FileStamp> stamp = platform::StampOf(path);
+    OpenedDocument opened = OpenDocument(path);
+    TOpenResult result{opened.selected, OpenWarnings(opened, path)};
+    tree_ = std::move(opened.tree);
+    fileName_ = path;
+    encoding_ = opened.encoding;
+    stamp_ = std::move(stamp);
+    return result;
+}
+
+bool DocumentSession::CanSaveInPlace() const { return IsNamed() && platform::FileExists(fileName_); }
+
+bool DocumentSession::ChangedOnDisk(const std::string& path) const {
+    if (!stamp_ || path != fileName_) return false;
+    const std::optional<platform::FileStamp> now = platform::StampOf(path);
+    return now && *now != *stamp_;
+}
+
+bool DocumentSession::Save(const std::string& path, const TreeNode* selected, const TSaveQuestions& ask) {
+    if (ChangedOnDisk(path) && !ask.overwriteChangedFile(path)) return false;
+    if (encoding_ == TDocumentEncoding::deShiftJIS) {
+        if (const std::size_t unmappable = CountShiftJisUnmappable(tree_)) {
+            switch (ask.shiftJisLoss(unmappable)) {
+            case TShiftJisLossAnswer::saveAsUtf8:
+                encoding_ = TDocumentEncoding::deUTF8;
+                break;
+            case TShiftJisLossAnswer::saveWithQuestionMarks:
+                break;
+            case TShiftJisLossAnswer::cancel:
+                return false;
+            }
+        }
+    }
+    WriteDocument(path, tree_, selected, encoding_);
+    stamp_ = platform::StampOf(path);
+    fileName_ = path;
+    modified_ = false;
+    return true;
+}
+
+}  // namespace document

@@ -1,0 +1,73 @@
+// Puts the main window on screen in a few states for the screenshots of
+// scripts/screenshots.sh, prints READY once it is drawn and stays until it is killed.
+//   screenshot_scenes main     the window with a small document
+//   screenshot_scenes menu     the same with the File menu open
+//   screenshot_scenes dialog   the save question over the window
+#include "app/DocumentModel.h"
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+document::DocumentTree SmallDocument(document::TreeNode*& selected)
+{
+    document::DocumentTree tree;
+    document::TreeNode& root = tree.Root();
+    document::TreeNode& plans = tree.AppendNode(root, "旅行の計画");
+    tree.AppendNode(plans, "持ち物");
+    document::TreeNode& route = tree.AppendNode(plans, "行程");
+    tree.AppendNode(root, "読書メモ");
+    tree.AppendNode(root, "買い物リスト");
+    route.Data().SetText("一日目：京都駅に九時集合。\r\n二日目：嵐山と金閣寺。\r\n三日目：帰路、新幹線は十六時発。\r\n");
+    root.SetExpanded(true);
+    plans.SetExpanded(true);
+    selected = &route;
+    return tree;
+}
+
+void Ready()
+{
+    std::puts("READY");
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    SetApplicationTitle(QStringLiteral("ヴェルモラ"));
+    const QString scene = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("main");
+
+    TForm1 form;
+    document::TreeNode* selected = nullptr;
+    form.SetDocument(SmallDocument(selected), nullptr);
+    form.SelectNode(selected);
+    form.SetFileName(QStringLiteral("/home/user/旅行.trm"));
+    form.Memo1->moveCursor(QTextCursor::End);
+    form.Memo1->insertPlainText(QStringLiteral("\n四日目：予備日。"));
+    form.show();
+
+    QTimer::singleShot(300, &form, [&] {
+        if (scene == QLatin1String("menu")) {
+            QAction* file = form.MainMenu1->actions().first();
+            form.MainMenu1->setActiveAction(file);
+            QTimer::singleShot(300, &form, Ready);
+        } else if (scene == QLatin1String("dialog")) {
+            QTimer::singleShot(300, &form, Ready);
+            VistaMessageDlg(QStringLiteral("ファイル /home/user/旅行.trm の内容は変更されています。\r変更を保存しますか？"),
+                            forms::TMsgDlgType::mtWarning,
+                            forms::TMsgDlgBtn::mbYes | forms::TMsgDlgBtn::mbNo | forms::TMsgDlgBtn::mbCancel);
+        } else {
+            Ready();
+        }
+    });
+    return application.exec();
+}

@@ -11,6 +11,7 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -217,17 +218,34 @@ TreeNode* TForm1::Selected() const
 
 void TForm1::SetDocument(document::DocumentTree tree, TreeNode* selected)
 {
+    ReplaceDocument([&] {
+        FSession.Tree() = std::move(tree);
+        return selected;
+    });
+}
+
+void TForm1::ReplaceDocument(const std::function<TreeNode*()>& change)
+{
     FShownNode = nullptr;
     FEditorTextPending = false;
     FPopupNode = nullptr;
     FSelectAfterRemoval = nullptr;
     FModel->SetTree(nullptr);
-    FDocument = std::move(tree);
-    FRootNode = &FDocument.Root();
-    FModel->SetTree(&FDocument);
-    ApplyExpandedFlags(*FRootNode);
-    SelectNode(selected ? selected : FRootNode);
-    TreeView1Change();
+    TreeNode* selected = nullptr;
+    const auto show = [&] {
+        FRootNode = &FSession.Tree().Root();
+        FModel->SetTree(&FSession.Tree());
+        ApplyExpandedFlags(*FRootNode);
+        SelectNode(selected ? selected : FRootNode);
+        TreeView1Change();
+    };
+    try {
+        selected = change();
+    } catch (...) {
+        show();
+        throw;
+    }
+    show();
 }
 
 void TForm1::MirrorExpanded(const QModelIndex& index, bool expanded)
@@ -250,27 +268,29 @@ void TForm1::ApplyExpandedFlags(TreeNode& node)
     }
 }
 
-void TForm1::NewDocument()
-{
-    SetDocument(document::DocumentTree(), nullptr);
-    FEncoding = nanxml::deShiftJIS;
-    FFileStamp.reset();
-    SetFileName(UnnamedFileName());
-}
-
 void TForm1::SetFileName(const QString& fileName)
 {
-    FFileName = fileName;
-    const QString suffix = FEncoding == nanxml::deUTF8 ? QStringLiteral(" (UTF8)") : QStringLiteral(" (SJIS)");
-    setWindowTitle(QFileInfo(fileName).fileName() + QStringLiteral(" - ") + ApplicationTitle() + suffix);
-    FModified = false;
+    FSession.SetFileName(QFile::encodeName(fileName).toStdString());
+    ShowCaption();
+}
+
+void TForm1::ShowCaption()
+{
+    const QString suffix = Encoding() == nanxml::deUTF8 ? QStringLiteral(" (UTF8)") : QStringLiteral(" (SJIS)");
+    setWindowTitle(QFileInfo(FileName()).fileName() + QStringLiteral(" - ") + ApplicationTitle() + suffix +
+                   (Modified() ? QStringLiteral(" *") : QString()));
+}
+
+QString TForm1::FileName() const
+{
+    return QFile::decodeName(FSession.FileName().c_str());
 }
 
 void TForm1::SetModified(bool flag)
 {
-    if (flag && !FModified)
+    if (flag && !Modified())
         setWindowTitle(windowTitle() + QStringLiteral(" *"));
-    FModified = flag;
+    FSession.SetModified(flag);
 }
 
 void TForm1::SelectNode(TreeNode* node)
@@ -557,7 +577,7 @@ void TForm1::actOpenTextUpdate(QAction* Sender)
 
 void TForm1::actCodeSJISUpdate(QAction* Sender)
 {
-    Sender->setChecked((Sender == actCodeUTF8) == (FEncoding == nanxml::deUTF8));
+    Sender->setChecked((Sender == actCodeUTF8) == (Encoding() == nanxml::deUTF8));
 }
 
 void TForm1::PopupMenu1Popup()

@@ -9,6 +9,7 @@
 // RunCommand. Code outside the window that reads payloads calls StoreEditorText first.
 #pragma once
 
+#include "document/DocumentSession.h"
 #include "document/DocumentTree.h"
 #include "app/FormStartup.h"
 #include "document/TextPositions.h"
@@ -16,7 +17,6 @@
 #include "document/TreeRules.h"
 #include "forms/ErrorGuard.h"
 #include "forms/FormBase.h"
-#include "platform/file_io.h"
 #include "settings/HxHistoryMenuBinding.h"
 #include "settings/HxRegIniDlg.h"
 #include "settings/Preferences.h"
@@ -84,10 +84,10 @@ public:
     QAction* actDateTime = nullptr;
 
     // The document.
-    document::DocumentTree& Document() { return FDocument; }
+    document::DocumentTree& Document() { return FSession.Tree(); }
     TDocumentModel& Model() { return *FModel; }
     document::TreeNode* RootNode() const { return FRootNode; }
-    bool Modified() const { return FModified; }
+    bool Modified() const { return FSession.Modified(); }
     document::TreeNode* Selected() const;
 
     // Replaces the document by tree, expands the nodes whose flag says so and shows
@@ -169,7 +169,6 @@ public:
     void FormCloseQuery(bool& CanClose);
 
     // The document's life (MainWindowFile.cpp).
-    static const QString& UnnamedFileName();
     QFileDialog* SaveDialog1 = nullptr;
     // How the document's file dialogs are run, exec() by default; tests answer them here.
     static int ExecFileDialog(QFileDialog& dialog);
@@ -181,7 +180,6 @@ public:
         };
     // Replaces the document by the file's; on failure the new unnamed document remains.
     void OpenDocument(const QString& path);
-    void WriteDocument(const QString& path);
     // True when the document may be discarded: unmodified, saved, or the user said No.
     bool QuerySaveChanges();
     bool SaveDocument();
@@ -201,8 +199,8 @@ public:
 
     // The window's position and client size when it was last in normal state.
     QRect NormalBounds() const;
-    const QString& FileName() const { return FFileName; }
-    nanxml::TDocumentEncoding Encoding() const { return FEncoding; }
+    QString FileName() const;
+    nanxml::TDocumentEncoding Encoding() const { return FSession.Encoding(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -216,12 +214,18 @@ private:
     QString LoadSettings();
     void OpenFirstDocument(const QString& editingFileName);
     void FormDestroy();
-    // Writes the document after the Shift_JIS question; a failure is shown and gives false.
+    // Writes the document after the questions the save needs; a failure is shown and gives
+    // false.
     bool SaveDocumentTo(const QString& path);
-    bool AllowShiftJisLoss();
-    bool AllowOverwritingChangedFile(const QString& path);
+    document::TShiftJisLossAnswer AskShiftJisLoss(std::size_t unmappable);
+    bool AskOverwriteChangedFile(const std::string& path);
     void ProposeSaveName();
     void SetEncoding(nanxml::TDocumentEncoding encoding);
+    // The caption for the session's file name, encoding and modified flag.
+    void ShowCaption();
+    // Lets change replace the session's tree while the view shows none, then shows the new
+    // tree with the node change returns selected (the root when null), also when it throws.
+    void ReplaceDocument(const std::function<document::TreeNode*()>& change);
     void ShowNodeText(document::TreeNode* node);
     void StoreCaret();
     void ForgetNodesUnder(document::TreeNode* node);
@@ -234,19 +238,15 @@ private:
     TFormStartup FStartup;
     std::unique_ptr<settings::THxHistoryFileMenu> FHistoryMenu;
     std::unique_ptr<THxHistoryMenuBinding> FHistoryMenuBinding;
-    QString FFileName;
-    nanxml::TDocumentEncoding FEncoding = nanxml::deShiftJIS;
-    // FFileName as it was read or last saved here, to notice when another program changed it.
-    std::optional<platform::FileStamp> FFileStamp;
     int FNormalLeft = 0;
     int FNormalTop = 0;
     int FNormalClientWidth = 0;
     int FNormalClientHeight = 0;
 
-    document::DocumentTree FDocument;
+    // The document, its file, encoding and modified flag.
+    document::DocumentSession FSession;
     document::TreeNode* FRootNode = nullptr;
     TDocumentModel* FModel = nullptr;
-    bool FModified = false;
     // The node whose text the editor shows, and whether the editor holds changes of it
     // that its payload does not have yet.
     document::TreeNode* FShownNode = nullptr;

@@ -93,12 +93,6 @@ private:
 
 }  // namespace
 
-const QString& TForm1::UnnamedFileName()
-{
-    static const QString name = QStringLiteral("（ファイル名未設定）");
-    return name;
-}
-
 int TForm1::ExecFileDialog(QFileDialog& dialog)
 {
     return dialog.exec();
@@ -180,37 +174,35 @@ void TForm1::FormCloseQuery(bool& CanClose)
 
 // ---------------------------------------------------------------- the document's life
 
+void TForm1::NewDocument()
+{
+    ReplaceDocument([this] {
+        FSession.New();
+        return nullptr;
+    });
+    ShowCaption();
+}
+
 void TForm1::OpenDocument(const QString& path)
 {
     NewDocument();
     const QString fullPath = QFileInfo(path).absoluteFilePath();
-    // Taken before reading: a change made while the file is read counts as a change.
-    const std::optional<platform::FileStamp> stamp = platform::StampOf(FileSystemPath(fullPath));
-    document::OpenedDocument opened = document::OpenDocument(FileSystemPath(fullPath));
-    SetDocument(std::move(opened.tree), opened.selected);
-    FEncoding = opened.encoding;
-    FFileStamp = stamp;
-    SetFileName(fullPath);
+    document::TOpenResult opened;
+    ReplaceDocument([&] {
+        opened = FSession.Open(FileSystemPath(fullPath));
+        return opened.selected;
+    });
+    ShowCaption();
     FHistoryMenu->AddFile(fullPath.toStdString());
-    for (const std::string& warning : document::OpenWarnings(opened, FileSystemPath(fullPath)))
+    for (const std::string& warning : opened.warnings)
         MessageDlg(QString::fromStdString(warning), TMsgDlgType::mtWarning, forms::ButtonBit(TMsgDlgBtn::mbOK));
-}
-
-void TForm1::WriteDocument(const QString& path)
-{
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
-    document::WriteDocument(FileSystemPath(fullPath), FDocument, Selected(), FEncoding);
-    FFileStamp = platform::StampOf(FileSystemPath(fullPath));
-    SetFileName(fullPath);
-    SetModified(false);
-    FHistoryMenu->AddFile(fullPath.toStdString());
 }
 
 bool TForm1::QuerySaveChanges()
 {
-    if (!FModified)
+    if (!Modified())
         return true;
-    const QString question = QStringLiteral("ファイル %1 の内容は変更されています。\r変更を保存しますか？").arg(FFileName);
+    const QString question = QStringLiteral("ファイル %1 の内容は変更されています。\r変更を保存しますか？").arg(FileName());
     switch (MessageDlg(question, TMsgDlgType::mtWarning, TMsgDlgBtn::mbYes | TMsgDlgBtn::mbNo | TMsgDlgBtn::mbCancel)) {
     case forms::mrYes:
         return SaveDocument();
@@ -223,8 +215,8 @@ bool TForm1::QuerySaveChanges()
 
 bool TForm1::SaveDocument()
 {
-    if (FFileName != UnnamedFileName() && IsExistingFile(FFileName))
-        return SaveDocumentTo(FFileName);
+    if (FSession.CanSaveInPlace())
+        return SaveDocumentTo(FileName());
     return SaveDocumentAs();
 }
 
@@ -240,8 +232,8 @@ bool TForm1::SaveDocumentAs()
 // that folder is gone, in the nearest folder above it that still exists.
 void TForm1::ProposeSaveName()
 {
-    const QFileInfo file(FFileName);
-    QString folder = FFileName == UnnamedFileName() ? SaveDialog1->directory().absolutePath() : file.absolutePath();
+    const QFileInfo file(FileName());
+    QString folder = !FSession.IsNamed() ? SaveDialog1->directory().absolutePath() : file.absolutePath();
     while (!folder.isEmpty() && !QFileInfo(folder).isDir())
         folder = QFileInfo(folder).path() == folder ? QString() : QFileInfo(folder).path();
     SaveDialog1->setDirectory(folder.isEmpty() || !QDir::isAbsolutePath(folder) ? QDir::homePath() : folder);
@@ -250,44 +242,43 @@ void TForm1::ProposeSaveName()
 
 bool TForm1::SaveDocumentTo(const QString& path)
 {
-    if (!AllowOverwritingChangedFile(path) || !AllowShiftJisLoss())
-        return false;
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    const document::TSaveQuestions questions{
+        [this](std::size_t unmappable) { return AskShiftJisLoss(unmappable); },
+        [this](const std::string& changed) { return AskOverwriteChangedFile(changed); }};
     try {
-        WriteDocument(path);
-        return true;
+        if (!FSession.Save(FileSystemPath(fullPath), Selected(), questions)) {
+            ShowCaption();  // the answer may have chosen another encoding
+            return false;
+        }
     } catch (const platform::FileError& error) {
         // A save that fails silently would let the user believe the work is kept.
+        ShowCaption();
         ShowApplicationError(QString::fromUtf8(error.what()) + QLatin1Char('\r') +
                              QString::fromStdString(error.reason()));
+        return false;
     } catch (const std::exception& error) {
+        ShowCaption();
         ShowApplicationError(QString::fromUtf8(error.what()));
+        return false;
     }
-    return false;
+    ShowCaption();
+    FHistoryMenu->AddFile(fullPath.toStdString());
+    return true;
 }
 
-// Another program (or another window) may have written the file since it was read or saved
-// here: its work is not overwritten without asking.
-bool TForm1::AllowOverwritingChangedFile(const QString& path)
+// Another program (or another window) wrote the file since it was read or saved here: its
+// work is not overwritten without asking.
+bool TForm1::AskOverwriteChangedFile(const std::string& path)
 {
-    if (!FFileStamp || QFileInfo(path).absoluteFilePath() != FFileName)
-        return true;
-    const std::optional<platform::FileStamp> now = platform::StampOf(FileSystemPath(FFileName));
-    if (!now || *now == *FFileStamp)
-        return true;
     const QString question = QStringLiteral("ファイル %1 は、開いた後にほかのプログラムによって変更されています。\r"
                                             "上書きして保存しますか？")
-                                 .arg(FFileName);
-    return MessageDlg(question, TMsgDlgType::mtWarning, TMsgDlgBtn::mbYes | TMsgDlgBtn::mbCancel) ==
-           forms::mrYes;
+                                 .arg(QFile::decodeName(path.c_str()));
+    return MessageDlg(question, TMsgDlgType::mtWarning, TMsgDlgBtn::mbYes | TMsgDlgBtn::mbCancel) == forms::mrYes;
 }
 
-bool TForm1::AllowShiftJisLoss()
+document::TShiftJisLossAnswer TForm1::AskShiftJisLoss(std::size_t unmappable)
 {
-    if (FEncoding != TDocumentEncoding::deShiftJIS)
-        return true;
-    const std::size_t unmappable = document::CountShiftJisUnmappable(FDocument);
-    if (unmappable == 0)
-        return true;
     const QString question = QStringLiteral("この文書には Shift_JIS で保存できない文字が %1 個あります。\r\r"
                                             "UTF-8 に切り替えて保存しますか？\r"
                                             "「いいえ」を選ぶと、それらの文字を「?」に置き換えて Shift_JIS で保存します。")
@@ -295,23 +286,19 @@ bool TForm1::AllowShiftJisLoss()
     switch (MessageDlg(question, TMsgDlgType::mtConfirmation,
                        TMsgDlgBtn::mbYes | TMsgDlgBtn::mbNo | TMsgDlgBtn::mbCancel)) {
     case forms::mrYes:
-        SetEncoding(TDocumentEncoding::deUTF8);
-        return true;
+        return document::TShiftJisLossAnswer::saveAsUtf8;
     case forms::mrNo:
-        return true;
+        return document::TShiftJisLossAnswer::saveWithQuestionMarks;
     default:
-        return false;
+        return document::TShiftJisLossAnswer::cancel;
     }
 }
 
 void TForm1::SetEncoding(TDocumentEncoding encoding)
 {
-    // The caption is rebuilt for the new encoding; the document stays as modified as it
-    // was, so that unsaved work keeps its mark.
-    const bool modified = FModified;
-    FEncoding = encoding;
-    SetFileName(FFileName);
-    SetModified(modified);
+    // The caption shows the new encoding; unsaved work keeps its mark.
+    FSession.SetEncoding(encoding);
+    ShowCaption();
 }
 
 void TForm1::FormDropFiles(const QString& path)

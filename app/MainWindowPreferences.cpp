@@ -60,7 +60,8 @@ settings::Preferences TForm1::CurrentPreferences() const
     preferences.WordWrap = actWrap->isChecked();
     ReadFont(*Memo1, preferences.FontName, preferences.FontSize);
     ReadFont(*TreeView1, preferences.TreeFontName, preferences.TreeFontSize);
-    preferences.EditingFileName = FFileName.toStdString();
+    // Settings rewritten at start-up, before any document is shown, name none.
+    preferences.EditingFileName = FRootNode ? FileName().toStdString() : std::string();
     return preferences;
 }
 

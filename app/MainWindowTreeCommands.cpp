@@ -23,7 +23,7 @@ void TForm1::actAddChildExecute(QAction* Sender)
 {
     const auto command =
         Sender == actAddSibling ? document::AddCommand::actAddSibling : document::AddCommand::actAddChild;
-    const document::NodePlace place = document::WhereToAdd(FDocument, Selected(), command);
+    const document::NodePlace place = document::WhereToAdd(FSession.Tree(), Selected(), command);
     TreeNode& node = FModel->InsertNode(*place.parent, place.index, document::kNewNodeName);
     ExpandAllNodes();
     SelectNode(&node);

@@ -12,6 +12,13 @@ void DocumentSession::New() {
     stamp_.reset();
 }
 
+void DocumentSession::SetFileName(std::string path) {
+    // A stamp of another file would make its changes look like changes to this one.
+    if (path != fileName_) stamp_.reset();
+    fileName_ = std::move(path);
+    modified_ = false;
+}
+
 TOpenResult DocumentSession::Open(const std::string& path) {
     New();
     // Taken before reading: a change made while the file is read counts as a change.

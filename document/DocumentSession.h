@@ -57,6 +57,9 @@ public:
     // Discards the document for a new unnamed one: the root "ルート" alone, Shift_JIS,
     // unmodified.
     void New();
+    // Names the document (a path, or kUnnamedFileName) as if it had been read or saved
+    // there: unmodified.
+    void SetFileName(std::string path);
     // Replaces the document with the file at path (absolute), named after it, unmodified.
     // Throws what reading throws, and then the document is a new unnamed one.
     TOpenResult Open(const std::string& path);

@@ -97,8 +97,8 @@ void WrapAnywhereAfterLongRun(QPlainTextEdit& editor, int position, int charsAdd
 
 }  // namespace
 
-TForm1::TForm1(TFormStartup startup)
-    : FStartup(std::move(startup))
+// The panes and the model, and what ties them to the window's handlers.
+void TForm1::CreateWindowParts()
 {
     setWindowTitle(ApplicationTitle());
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -150,10 +150,6 @@ TForm1::TForm1(TFormStartup startup)
     setCentralWidget(Splitter1);
     setTabOrder(Memo1, TreeView1);
 
-    CreateActions();
-    CreateMenus();
-    CreatePopupMenu();
-
     connect(FModel, &TDocumentModel::nodeRenamed, this,
             [this](TreeNode* node) { RunCommand([&] { TreeView1Edited(node); }); });
     connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
@@ -189,19 +185,15 @@ TForm1::TForm1(TFormStartup startup)
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { Guarded([this] { Memo1Change(); }); });
     connect(Memo1->document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int charsAdded) { WrapAnywhereAfterLongRun(*Memo1, position, charsAdded); });
-    ConnectTreeDragDrop();
     TreeView1->installEventFilter(this);
     Memo1->installEventFilter(this);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             [this] { Guarded([this] { ApplicationEvents1Idle(); }); });
 
-    Guarded([this] { FormCreate(); });
 }
 
-TForm1::~TForm1()
-{
-    FormDestroy();
-    // The view and the model let go of the tree before it goes away, quietly: no handler
+void TForm1::ReleaseTree()
+{    // The view and the model let go of the tree before it goes away, quietly: no handler
     // of a window being destroyed may run.
     const QSignalBlocker quiet(FModel);
     TreeView1->setModel(nullptr);
@@ -481,16 +473,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         }
     });
     return handled || QMainWindow::eventFilter(watched, event);
-}
-
-void TForm1::closeEvent(QCloseEvent* event)
-{
-    bool canClose = false;
-    RunCommand([&] { FormCloseQuery(canClose); });
-    if (canClose)
-        event->accept();
-    else
-        event->ignore();
 }
 
 // ---------------------------------------------------------------- commands

@@ -207,6 +207,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreateWindowParts();
+    void ReleaseTree();
+    void CreateSaveDialog();
     void CreateActions();
     void CreateMenus();
     void CreatePopupMenu();

@@ -1,6 +1,5 @@
-// The document's life in the main window: start-up and shut-down, new, open, save, the
-// unsaved-changes prompt, the encoding commands, files dropped on the window and the
-// recent-files menu.
+// The document's life in the main window: new, open, save, the unsaved-changes prompt, the
+// encoding commands, files dropped on the window and the recent-files menu.
 #include "document/TrmFormat.h"
 #include "app/MainWindow.h"
 #include "platform/file_io.h"
@@ -35,62 +34,6 @@ std::string FileSystemPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-bool IsExistingFile(const QString& path)
-{
-    return !path.isEmpty() && QFileInfo(path).isFile();
-}
-
-// The first local file of a drop; further files are ignored.
-QString FirstLocalFile(const QMimeData* data)
-{
-    if (!data || !data->hasUrls())
-        return {};
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            return url.toLocalFile();
-    return {};
-}
-
-// Takes the drops of files on the window and on both panes, before the panes' own handling
-// (the editor would insert the file's name as text).
-class TFileDropFilter : public QObject {
-public:
-    TFileDropFilter(QObject* parent, std::function<void(const QString&)> open)
-        : QObject(parent), open_(std::move(open))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (FirstLocalFile(drag->mimeData()).isEmpty())
-                break;
-            drag->acceptProposedAction();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            const QString path = FirstLocalFile(drop->mimeData());
-            if (path.isEmpty())
-                break;
-            drop->acceptProposedAction();
-            open_(path);
-            return true;
-        }
-        default:
-            break;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void(const QString&)> open_;
-};
-
 }  // namespace
 
 int TForm1::ExecFileDialog(QFileDialog& dialog)
@@ -98,9 +41,7 @@ int TForm1::ExecFileDialog(QFileDialog& dialog)
     return dialog.exec();
 }
 
-// ---------------------------------------------------------------- start-up and shut-down
-
-void TForm1::FormCreate()
+void TForm1::CreateSaveDialog()
 {
     SaveDialog1 = new QFileDialog(this);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
@@ -108,68 +49,6 @@ void TForm1::FormCreate()
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
     SaveDialog1->setNameFilters(DocumentFilters());
     SaveDialog1->setDefaultSuffix(QStringLiteral("trm"));
-
-    FHistoryMenu = std::make_unique<settings::THxHistoryFileMenu>();
-    FHistoryMenu->OnClick = [this](settings::THxHistoryMenu& sender, const std::string& path) {
-        HistoryClick(sender, path);
-    };
-    FHistoryMenu->AskRemove = [](const std::string& text) {
-        return AskRemoveFromHistory(QString::fromStdString(text));
-    };
-    FHistoryMenuBinding = std::make_unique<THxHistoryMenuBinding>(
-        *FHistoryMenu, *mnuHistory, true, [this](const std::function<void()>& body) { RunCommand(body); });
-
-    setAcceptDrops(true);
-    auto* drops = new TFileDropFilter(this, [this](const QString& path) { RunCommand([&] { FormDropFiles(path); }); });
-    // A drag goes to the nearest widget that takes drops: the window, a pane or its viewport.
-    for (QWidget* target : {static_cast<QWidget*>(this), static_cast<QWidget*>(Memo1), Memo1->viewport(),
-                            static_cast<QWidget*>(TreeView1), TreeView1->viewport()})
-        target->installEventFilter(drops);
-
-    // Each step reports its own failure: settings that cannot be read still leave a document,
-    // and a document that cannot be read leaves the new one that opening set up first.
-    QString editingFileName;
-    Guarded([&] { editingFileName = LoadSettings(); });
-    Guarded([&] { OpenFirstDocument(editingFileName); });
-    if (!FRootNode)
-        NewDocument();
-}
-
-QString TForm1::LoadSettings()
-{
-    if (!FStartup.settings)
-        return {};
-    const settings::SettingsEnvironment& environment = *FStartup.settings;
-    if (platform::FileExists(settings::THxIniFile2::IniFileName(environment)) &&
-        settings::IsOldSettingsFile(environment)) {
-        LoadOldPreferences();
-        SavePreferences();
-        return {};
-    }
-    return LoadPreferences();
-}
-
-void TForm1::OpenFirstDocument(const QString& editingFileName)
-{
-    if (!FStartup.arguments.isEmpty() && IsExistingFile(FStartup.arguments.first()))
-        OpenDocument(FStartup.arguments.first());
-    else if (IsExistingFile(editingFileName))
-        OpenDocument(editingFileName);
-    else
-        NewDocument();
-}
-
-void TForm1::FormDestroy()
-{
-    if (FStartup.settings)
-        Guarded([this] { SavePreferences(); });
-    FHistoryMenuBinding.reset();
-    FHistoryMenu.reset();
-}
-
-void TForm1::FormCloseQuery(bool& CanClose)
-{
-    CanClose = QuerySaveChanges();
 }
 
 // ---------------------------------------------------------------- the document's life

@@ -19,10 +19,8 @@
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTextBlock>
-#include <QTextBoundaryFinder>
 #include <QTreeView>
 
-#include <algorithm>
 #include <utility>
 
 using document::TreeNode;
@@ -38,62 +36,6 @@ constexpr int kTreeIndentation = 19;
 constexpr int kSplitterWidth = 3;
 constexpr int kMinimumPaneSize = 64;
 constexpr int kFontPixelHeight = 12;
-
-document::TextSelection EditorSelectionOf(const QPlainTextEdit& editor)
-{
-    const QTextCursor cursor = editor.textCursor();
-    return {cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
-}
-
-// The editor's text exactly as typed: toPlainText would also turn no-break spaces into
-// spaces and line separators into line breaks.
-std::string EditorTextOf(const QPlainTextEdit& editor)
-{
-    QString text = editor.document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text.toStdString();
-}
-
-// Wrapping at word boundaries, Qt measures the rest of a run that has no place to break a
-// line once more for every screen line it cuts from that run: a 1 MB line of letters
-// without spaces takes a minute to lay out, and again after every key. An editor text with
-// a run longer than this is wrapped anywhere instead (where such a run is cut anyway); the
-// others keep breaking at word boundaries. Runs up to this long cost little either way.
-constexpr int kLongestRunWrappedAtWords = 1000;
-
-// Whether text has more than kLongestRunWrappedAtWords characters in a row with no place
-// to break a line.
-bool HasRunTooLongToWrapAtWords(const QString& text)
-{
-    if (text.size() <= kLongestRunWrappedAtWords)
-        return false;
-    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
-    qsizetype previous = 0;
-    for (qsizetype next = breaks.toNextBoundary(); next != -1; next = breaks.toNextBoundary()) {
-        if (next - previous > kLongestRunWrappedAtWords)
-            return true;
-        previous = next;
-    }
-    return false;
-}
-
-// After charsAdded characters came in at position: wraps the editor anywhere if they made
-// or joined such a run. Connected to the document's contentsChange, which comes before Qt
-// lays the change out. The mode only moves this way while a text is shown; ShowNodeText
-// goes back to word boundaries for each node.
-void WrapAnywhereAfterLongRun(QPlainTextEdit& editor, int position, int charsAdded)
-{
-    if (charsAdded <= 0 || editor.wordWrapMode() == QTextOption::WrapAnywhere)
-        return;
-    // Enough on both sides to see a run the new text joins with, and no more: typing in a
-    // large text stays cheap.
-    const int end = editor.document()->characterCount() - 1;
-    QTextCursor around(editor.document());
-    around.setPosition(std::max(0, position - kLongestRunWrappedAtWords));
-    around.setPosition(std::min(end, position + charsAdded + kLongestRunWrappedAtWords), QTextCursor::KeepAnchor);
-    if (HasRunTooLongToWrapAtWords(around.selectedText()))
-        editor.setWordWrapMode(QTextOption::WrapAnywhere);
-}
 
 }  // namespace
 
@@ -127,7 +69,7 @@ void TForm1::CreateWindowParts()
                          treePalette.color(QPalette::Active, QPalette::HighlightedText));
     TreeView1->setPalette(treePalette);
 
-    Memo1 = new QPlainTextEdit;
+    Memo1 = new TPiecedTextEdit;
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setTabChangesFocus(false);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -183,8 +125,6 @@ void TForm1::CreateWindowParts()
             [this](const QPoint& position) { RunCommand([&] { TreeView1ContextMenu(position); }); });
     // Memo1Change only marks the payload stale, so it needs no stored text first.
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { Guarded([this] { Memo1Change(); }); });
-    connect(Memo1->document(), &QTextDocument::contentsChange, this,
-            [this](int position, int, int charsAdded) { WrapAnywhereAfterLongRun(*Memo1, position, charsAdded); });
     TreeView1->installEventFilter(this);
     Memo1->installEventFilter(this);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -306,7 +246,7 @@ void TForm1::StoreEditorText()
     if (!FShownNode)
         return;
     if (FEditorTextPending) {
-        FShownNode->Data().SetText(EditorTextOf(*Memo1));
+        FShownNode->Data().SetText(Memo1->Text().toStdString());
         FEditorTextPending = false;
         FStoredCaret.reset();
     }
@@ -318,7 +258,7 @@ void TForm1::StoreEditorText()
 // when the payload holds the editor's text.
 void TForm1::StoreCaret()
 {
-    const document::TextSelection editor = EditorSelectionOf(*Memo1);
+    const document::TextSelection editor = Memo1->Selection();
     if (FEditorTextPending || (FStoredCaret && FStoredCaret->start == editor.start && FStoredCaret->length == editor.length))
         return;
     const document::TextSelection stored =
@@ -350,18 +290,8 @@ void TForm1::ShowNodeText(TreeNode* node)
         document::EditorSelectionFromStored(data.Text(), data.SelStart, data.SelLength);
     {
         const QSignalBlocker quiet(Memo1);
-        // Back to word boundaries for the next text, while the editor is empty: the old
-        // text is not laid out again. The new one is wrapped anywhere as it comes in if it
-        // needs to be.
-        if (Memo1->wordWrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere) {
-            Memo1->clear();
-            Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        }
-        Memo1->setPlainText(QString::fromStdString(data.EditorText()));
-        QTextCursor cursor = Memo1->textCursor();
-        cursor.setPosition(selection.start);
-        cursor.setPosition(selection.start + selection.length, QTextCursor::KeepAnchor);
-        Memo1->setTextCursor(cursor);
+        Memo1->ShowText(QString::fromStdString(data.EditorText()));
+        Memo1->Select(selection);
     }
     FShownNode = node;
     // The payload already holds this selection: a node only looked at keeps its numbers.
@@ -435,8 +365,10 @@ void TForm1::ApplicationEvents1Idle()
         FNormalClientWidth = width();
         FNormalClientHeight = height();
     }
-    if (FShownNode && FShownNode == Selected())
+    if (FShownNode && FShownNode == Selected()) {
+        Memo1->CutCaretBlock();
         StoreCaret();
+    }
     for (const auto& [action, update] : FUpdateHandlers)
         (this->*update)(action);
 }
@@ -512,7 +444,8 @@ void TForm1::actOpenTextExecute(QAction*)
     OpenDialog1->setNameFilters(TextFileFilters());
     if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
         return;
-    InsertTextFile(*Memo1, OpenDialog1->selectedFiles().first());
+    InsertTextFile(*Memo1, OpenDialog1->selectedFiles().first(),
+                   [this](const QString& text) { Memo1->InsertText(text); });
 }
 
 void TForm1::actExitExecute(QAction*)

@@ -50,34 +50,42 @@ std::string NormalizeNodeText(std::string_view text) {
     return out;
 }
 
-void TVLNodeData::SetText(std::string_view text) {
-    if (IsNormalText(text))
-        text_.assign(text);
+const std::string& TVLNodeData::EmptyText() noexcept {
+    static const std::string empty;
+    return empty;
+}
+
+void TVLNodeData::Adopt(std::string&& text) {
+    if (text.empty())
+        text_.reset();
     else
-        text_ = NormalizeNodeText(text);
+        text_ = std::make_shared<const std::string>(std::move(text));
+}
+
+void TVLNodeData::SetText(std::string_view text) {
+    Adopt(IsNormalText(text) ? std::string(text) : NormalizeNodeText(text));
 }
 
 void TVLNodeData::SetText(std::string&& text) {
-    if (IsNormalText(text))
-        text_ = std::move(text);
-    else
-        text_ = NormalizeNodeText(text);
+    Adopt(IsNormalText(text) ? std::move(text) : NormalizeNodeText(text));
 }
 
 std::vector<std::string> TVLNodeData::Lines() const {
+    const std::string& text = Text();
     std::vector<std::string> lines;
     std::size_t start = 0;
-    while (start < text_.size()) {
-        const std::size_t end = text_.find("\r\n", start);
-        lines.emplace_back(text_, start, end - start);
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.emplace_back(text, start, end - start);
         start = end + 2;
     }
     return lines;
 }
 
 std::size_t TVLNodeData::LineCount() const {
+    const std::string& text = Text();
     std::size_t count = 0;
-    for (std::size_t pos = text_.find('\n'); pos != std::string::npos; pos = text_.find('\n', pos + 1))
+    for (std::size_t pos = text.find('\n'); pos != std::string::npos; pos = text.find('\n', pos + 1))
         ++count;
     return count;
 }
@@ -92,14 +100,15 @@ void TVLNodeData::SetLines(const std::vector<std::string>& lines) {
 }
 
 std::string TVLNodeData::EditorText() const {
+    const std::string& text = Text();
     std::string out;
-    if (text_.empty()) return out;
-    out.reserve(text_.size());
-    const std::size_t end = text_.size() - 2;  // the final CR LF is not shown
+    if (text.empty()) return out;
+    out.reserve(text.size());
+    const std::size_t end = text.size() - 2;  // the final CR LF is not shown
     std::size_t start = 0;
     while (true) {
-        const std::size_t br = text_.find("\r\n", start);
-        out.append(text_, start, br - start);
+        const std::size_t br = text.find("\r\n", start);
+        out.append(text, start, br - start);
         if (br >= end) break;
         out.push_back('\n');
         start = br + 2;

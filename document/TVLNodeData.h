@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,10 @@ namespace document {
 class TVLNodeData {
 public:
     // The lines read as one string: CR LF after every line. Empty when there are no lines.
-    const std::string& Text() const noexcept { return text_; }
+    const std::string& Text() const noexcept { return text_ ? *text_ : EmptyText(); }
+    // The same string, shared: it never changes (a new text is a new string), so a copy of
+    // the document for another thread costs a pointer a node.
+    std::shared_ptr<const std::string> SharedText() const noexcept { return text_; }
 
     // Sets the text from any string. CR LF, a lone CR and a lone LF each end a line; a break
     // at the very end adds no empty last line; an empty string gives no lines.
@@ -33,14 +37,17 @@ public:
     // The text as the editor shows it: the lines separated by LF, no break after the last.
     std::string EditorText() const;
 
-    bool Empty() const noexcept { return text_.empty(); }
+    bool Empty() const noexcept { return Text().empty(); }
 
     // Caret and selection length, counted as stored in files (see TextPositions.h).
     std::int32_t SelStart = 0;
     std::int32_t SelLength = 0;
 
 private:
-    std::string text_;
+    static const std::string& EmptyText() noexcept;
+    void Adopt(std::string&& text);
+
+    std::shared_ptr<const std::string> text_;  // null when empty
 };
 
 // The text of the node-data form for any string (see SetText).

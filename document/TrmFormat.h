@@ -69,6 +69,23 @@ void WriteDocument(const std::string& path, const DocumentTree& tree, const Tree
 std::size_t WriteDocumentLosslessly(const std::string& path, const DocumentTree& tree, const TreeNode* selected,
                                     TDocumentEncoding encoding, const std::tm& modified = LocalTimeNow());
 
+// A copy of a document that another thread may write while the tree changes: in tree order,
+// each node's depth (the root 0), name, flags and payload, whose text is shared, not copied.
+struct DocumentSnapshot {
+    struct Node {
+        std::size_t depth;
+        std::string name;
+        bool expanded;
+        bool selected;
+        TVLNodeData data;
+    };
+    std::vector<Node> nodes;
+};
+DocumentSnapshot TakeSnapshot(const DocumentTree& tree, const TreeNode* selected);
+// Writes the snapshot as WriteDocument writes its tree, byte for byte.
+void WriteSnapshot(const std::string& path, const DocumentSnapshot& snapshot, TDocumentEncoding encoding,
+                   const std::tm& modified = LocalTimeNow());
+
 // How many characters of the tree's names and texts a Shift_JIS save would write as "?".
 std::size_t CountShiftJisUnmappable(const DocumentTree& tree);
 

@@ -15,16 +15,28 @@ using nanxml::TNanXMLStreamWriter;
 namespace {
 
 // A node element's start tag and its text element; its children follow, then EndElement.
-void StartNode(TNanXMLStreamWriter& xml, const TreeNode& node, const TreeNode* selected) {
-    const TVLNodeData& data = node.Data();
+void StartNode(TNanXMLStreamWriter& xml, std::string_view name, bool expanded, const TVLNodeData& data,
+               bool selected) {
     xml.StartElement("node");
-    xml.AddAttribute("name", EscapeNodeName(node.Name()));
-    xml.AddAttribute("expanded", node.Expanded() ? "yes" : "no");
+    xml.AddAttribute("name", EscapeNodeName(name));
+    xml.AddAttribute("expanded", expanded ? "yes" : "no");
     xml.AddAttribute("selstart", std::to_string(data.SelStart));
     xml.AddAttribute("sellength", std::to_string(data.SelLength));
-    if (&node == selected) xml.AddAttribute("selected", "yes");
+    if (selected) xml.AddAttribute("selected", "yes");
     xml.StartElement("text");
     xml.AddText(data.Text());
+    xml.EndElement();
+}
+
+void StartNode(TNanXMLStreamWriter& xml, const TreeNode& node, const TreeNode* selected) {
+    StartNode(xml, node.Name(), node.Expanded(), node.Data(), &node == selected);
+}
+
+void StartDocument(TNanXMLStreamWriter& xml, const std::tm& modified) {
+    xml.StartElement("velmora");
+    xml.StartElement("file");
+    xml.AddAttribute("version", "2");
+    xml.AddAttribute("modified", FormatModifiedStamp(modified));
     xml.EndElement();
 }
 
@@ -52,11 +64,7 @@ void WriteNode(TNanXMLStreamWriter& xml, const TreeNode& node, const TreeNode* s
 
 // The whole document, up to the commit: what is left is the caller's choice.
 void WriteMarkup(TNanXMLStreamWriter& xml, const DocumentTree& tree, const TreeNode* selected, const std::tm& modified) {
-    xml.StartElement("velmora");
-    xml.StartElement("file");
-    xml.AddAttribute("version", "2");
-    xml.AddAttribute("modified", FormatModifiedStamp(modified));
-    xml.EndElement();
+    StartDocument(xml, modified);
     WriteNode(xml, tree.Root(), selected);
     xml.EndElement();
 }
@@ -94,6 +102,34 @@ std::size_t WriteDocumentLosslessly(const std::string& path, const DocumentTree&
     if (const std::size_t lost = xml.Unmappable()) return lost;
     xml.Commit();
     return 0;
+}
+
+DocumentSnapshot TakeSnapshot(const DocumentTree& tree, const TreeNode* selected) {
+    DocumentSnapshot snapshot;
+    snapshot.nodes.reserve(tree.NodeCount());
+    std::vector<std::pair<const TreeNode*, std::size_t>> pending{{&tree.Root(), 0}};
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        snapshot.nodes.push_back({depth, node->Name(), node->Expanded(), node == selected, node->Data()});
+        for (std::size_t i = node->ChildCount(); i-- > 0;) pending.emplace_back(node->Child(i), depth + 1);
+    }
+    return snapshot;
+}
+
+void WriteSnapshot(const std::string& path, const DocumentSnapshot& snapshot, TDocumentEncoding encoding,
+                   const std::tm& modified) {
+    TNanXMLStreamWriter xml(path, encoding, true);
+    StartDocument(xml, modified);
+    std::size_t open = 0;  // node elements open, the last one at depth open - 1
+    for (const DocumentSnapshot::Node& node : snapshot.nodes) {
+        for (; open > node.depth; --open) xml.EndElement();
+        StartNode(xml, node.name, node.expanded, node.data, node.selected);
+        ++open;
+    }
+    for (; open > 0; --open) xml.EndElement();
+    xml.EndElement();
+    xml.Commit();
 }
 
 std::size_t CountShiftJisUnmappable(const DocumentTree& tree) {

@@ -85,6 +85,13 @@ private:
     bool shiftJisOnly_;
 };
 
+std::tm Stamp() {
+    std::tm t{};
+    t.tm_year = 126;
+    t.tm_mday = 1;
+    return t;
+}
+
 // A readable dump of everything a file keeps.
 std::string Dump(const DocumentTree& tree, const TreeNode* selected) {
     std::ostringstream out;
@@ -109,11 +116,20 @@ TEST(TrmRoundTrip, GeneratedTreesComeBackUnchangedInBothEncodings) {
             const std::size_t nodes = shape == 0 ? 1 + seed * 3 : 300;
             const TreeNode* selected = nullptr;
             DocumentTree tree = generate.Tree(shape, nodes, selected);
-            WriteDocument(path, tree, selected, encoding);
+            WriteDocument(path, tree, selected, encoding, Stamp());
             OpenedDocument doc = OpenDocument(path);
             ASSERT_EQ(doc.encoding, encoding);
             ASSERT_EQ(Dump(doc.tree, doc.selected), Dump(tree, selected))
                 << "seed " << seed << " encoding " << static_cast<int>(encoding);
+
+            // A snapshot writes the same bytes, also after the tree changed under it.
+            const std::string written = ReadBytes(path);
+            const DocumentSnapshot snapshot = TakeSnapshot(tree, selected);
+            tree.Root().Data().SetText("changed\r\n");
+            tree.Root().SetName("changed");
+            tree.RemoveNode(*tree.Root().Child(0));
+            WriteSnapshot(folder.File("snapshot.trm"), snapshot, encoding, Stamp());
+            ASSERT_EQ(ReadBytes(folder.File("snapshot.trm")), written) << "seed " << seed;
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/RecoveryWriter.h"
 
 #include "app/DocumentModel.h"
 #include "app/SteadyScrollBar.h"
@@ -223,6 +224,8 @@ void TForm1::SetModified(bool flag)
     if (flag && !Modified())
         setWindowTitle(windowTitle() + QStringLiteral(" *"));
     FSession.SetModified(flag);
+    if (flag && FRecovery)
+        FRecovery->Changed();
 }
 
 void TForm1::SelectNode(TreeNode* node)

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "document/DocumentSession.h"
+#include "document/RecoveryStore.h"
 #include "document/DocumentTree.h"
 #include "app/FormStartup.h"
 #include "app/LongLines.h"
@@ -39,6 +40,8 @@ class QMenu;
 class QMenuBar;
 class QSplitter;
 class TDocumentModel;
+
+class TRecoveryWriter;
 
 class TForm1 : public THxVistaForm<QMainWindow> {
     Q_OBJECT
@@ -197,6 +200,11 @@ public:
     void LoadOldPreferences();
     void SavePreferences();
 
+    // Unsaved work kept for a crash (MainWindowRecovery.cpp). The program is being ended from
+    // outside (a signal): the recovery copy and the settings are written at once, and the
+    // copy stays for the next start.
+    void EndFromOutside();
+
     // The window's position and client size when it was last in normal state.
     QRect NormalBounds() const;
     QString FileName() const;
@@ -210,6 +218,12 @@ private:
     void CreateWindowParts();
     void ReleaseTree();
     void CreateSaveDialog();
+    void CreateRecovery();
+    document::TRecoveryRecord RecoveryRecord() const;
+    // Offers the copies that gone processes left: all of them, or those of one file.
+    void OfferRecovery(const std::optional<std::string>& forPath);
+    bool RestoreRecovery(const document::TRecoveryCopy& copy);
+    void OfferInterruptedSaveBackup(const QString& path, const std::string& backup);
     void CreateActions();
     void CreateMenus();
     void CreatePopupMenu();
@@ -248,6 +262,9 @@ private:
 
     // The document, its file, encoding and modified flag.
     document::DocumentSession FSession;
+    std::unique_ptr<TRecoveryWriter> FRecovery;
+    bool FKeepRecovery = false;
+    bool FStarting = false;
     document::TreeNode* FRootNode = nullptr;
     TDocumentModel* FModel = nullptr;
     // The node whose text the editor shows, and whether the editor holds changes of it

@@ -2,6 +2,7 @@
 // encoding commands, files dropped on the window and the recent-files menu.
 #include "document/TrmFormat.h"
 #include "app/MainWindow.h"
+#include "app/RecoveryWriter.h"
 #include "platform/file_io.h"
 #include "settings/HxRegIniDlg.h"
 #include "settings/OldPreferences.h"
@@ -55,6 +56,9 @@ void TForm1::CreateSaveDialog()
 
 void TForm1::NewDocument()
 {
+    // The changes were saved or given up: their recovery copy goes.
+    if (FRecovery)
+        FRecovery->Discard();
     ReplaceDocument([this] {
         FSession.New();
         return nullptr;
@@ -75,6 +79,10 @@ void TForm1::OpenDocument(const QString& path)
     FHistoryMenu->AddFile(fullPath.toStdString());
     for (const std::string& warning : opened.warnings)
         MessageDlg(QString::fromStdString(warning), TMsgDlgType::mtWarning, forms::ButtonBit(TMsgDlgBtn::mbOK));
+    if (opened.interruptedSaveBackup)
+        OfferInterruptedSaveBackup(fullPath, *opened.interruptedSaveBackup);
+    if (!FStarting)
+        OfferRecovery(FSession.FileName());
 }
 
 bool TForm1::QuerySaveChanges()
@@ -143,6 +151,8 @@ bool TForm1::SaveDocumentTo(const QString& path)
     }
     ShowCaption();
     FHistoryMenu->AddFile(fullPath.toStdString());
+    if (FRecovery)
+        FRecovery->Discard();
     return true;
 }
 

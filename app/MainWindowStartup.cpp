@@ -1,10 +1,13 @@
 // The main window's life: creating it, start-up (settings, the first document) and
 // shut-down (the close query, settings written back).
 #include "app/MainWindow.h"
+#include "app/RecoveryWriter.h"
 #include "settings/HxRegIni.h"
 #include "settings/OldPreferences.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QSessionManager>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -122,11 +125,33 @@ void TForm1::FormCreate()
 
     // Each step reports its own failure: settings that cannot be read still leave a document,
     // and a document that cannot be read leaves the new one that opening set up first.
+    Guarded([this] { CreateRecovery(); });
+    // A desktop session that ends asks, as quitting does, whether to save.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        Guarded([&] {
+            StoreEditorText();
+            if (!Modified())
+                return;
+            if (!manager.allowsInteraction()) {
+                if (FRecovery)
+                    FRecovery->WriteNow();
+                return;
+            }
+            const bool mayEnd = QuerySaveChanges();
+            manager.release();
+            if (!mayEnd)
+                manager.cancel();
+        });
+    });
+
     QString editingFileName;
     Guarded([&] { editingFileName = LoadSettings(); });
+    FStarting = true;
     Guarded([&] { OpenFirstDocument(editingFileName); });
+    FStarting = false;
     if (!FRootNode)
         NewDocument();
+    Guarded([this] { OfferRecovery(std::nullopt); });
 }
 
 QString TForm1::LoadSettings()
@@ -155,6 +180,10 @@ void TForm1::OpenFirstDocument(const QString& editingFileName)
 
 void TForm1::FormDestroy()
 {
+    // A clean exit: the changes were saved or given up on closing.
+    if (FRecovery && !FKeepRecovery)
+        Guarded([this] { FRecovery->Discard(); });
+    FRecovery.reset();
     if (FStartup.settings)
         Guarded([this] { SavePreferences(); });
     FHistoryMenuBinding.reset();

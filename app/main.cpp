@@ -1,5 +1,7 @@
 // Entry point: the application title and icon, the main window, the message loop.
 #include "app/MainWindow.h"
+#include "app/TerminationSignals.h"
+#include "document/RecoveryStore.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -23,8 +25,15 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(ApplicationIcon());
     // Lets desktops match the window to its launcher entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quillworks.velmora"));
-    TFormStartup startup{ProgramSettingsEnvironment(), application.arguments().mid(1)};
+    TFormStartup startup{ProgramSettingsEnvironment(), application.arguments().mid(1),
+                         document::RecoveryStore::DefaultFolder()};
     TForm1 form(std::move(startup));
+    // Ended from outside (the session, kill, Ctrl+C in a terminal): keep the work, then exit.
+    TTerminationSignals endings;
+    QObject::connect(&endings, &TTerminationSignals::received, &form, [&](int signal) {
+        form.EndFromOutside();
+        QApplication::exit(128 + signal);
+    });
     form.show();
     return application.exec();
 }

@@ -1,5 +1,6 @@
 #include "document/DocumentSession.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace document {
@@ -10,6 +11,7 @@ void DocumentSession::New() {
     encoding_ = TDocumentEncoding::deShiftJIS;
     modified_ = false;
     stamp_.reset();
+    backupToRemove_.reset();
 }
 
 void DocumentSession::SetFileName(std::string path) {
@@ -24,12 +26,32 @@ TOpenResult DocumentSession::Open(const std::string& path) {
     // Taken before reading: a change made while the file is read counts as a change.
     std::optional<platform::FileStamp> stamp = platform::StampOf(path);
     OpenedDocument opened = OpenDocument(path);
-    TOpenResult result{opened.selected, OpenWarnings(opened, path)};
+    TOpenResult result{opened.selected, OpenWarnings(opened, path), platform::InterruptedRewriteBackup(path)};
     tree_ = std::move(opened.tree);
     fileName_ = path;
     encoding_ = opened.encoding;
     stamp_ = std::move(stamp);
     return result;
+}
+
+TreeNode* DocumentSession::OpenInterruptedSaveBackup(const std::string& backup) {
+    OpenedDocument opened = OpenDocument(backup);
+    tree_ = std::move(opened.tree);
+    encoding_ = opened.encoding;
+    modified_ = true;
+    // The damaged file is to be overwritten: its state now is what a save replaces.
+    stamp_ = platform::StampOf(fileName_);
+    backupToRemove_ = backup;
+    return opened.selected;
+}
+
+void DocumentSession::Restore(DocumentTree tree, const std::string& path, TDocumentEncoding encoding) {
+    New();
+    tree_ = std::move(tree);
+    if (!path.empty()) fileName_ = path;
+    encoding_ = encoding;
+    modified_ = true;
+    stamp_ = platform::StampOf(fileName_);
 }
 
 bool DocumentSession::CanSaveInPlace() const { return IsNamed() && platform::FileExists(fileName_); }
@@ -59,6 +81,10 @@ bool DocumentSession::Save(const std::string& path, const TreeNode* selected, co
     stamp_ = platform::StampOf(path);
     fileName_ = path;
     modified_ = false;
+    if (backupToRemove_) {
+        std::remove(backupToRemove_->c_str());
+        backupToRemove_.reset();
+    }
     return true;
 }
 

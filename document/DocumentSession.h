@@ -36,6 +36,9 @@ struct TSaveQuestions {
 struct TOpenResult {
     TreeNode* selected = nullptr;
     std::vector<std::string> warnings;
+    // The backup of the file's old contents that a cut-short save left beside it: the file
+    // itself may hold old and new bytes mixed.
+    std::optional<std::string> interruptedSaveBackup;
 };
 
 class DocumentSession {
@@ -63,6 +66,13 @@ public:
     // Replaces the document with the file at path (absolute), named after it, unmodified.
     // Throws what reading throws, and then the document is a new unnamed one.
     TOpenResult Open(const std::string& path);
+    // Takes the old contents that a cut-short save left in backup as the document, under its
+    // file's name and modified; the file and the backup stay as they are until a save, which
+    // then removes the backup. Throws what reading throws, changing nothing.
+    TreeNode* OpenInterruptedSaveBackup(const std::string& backup);
+    // Takes a recovered tree as the document of the file path (empty: never saved) in
+    // encoding, modified: the file itself is written only when the user saves.
+    void Restore(DocumentTree tree, const std::string& path, TDocumentEncoding encoding);
     // Whether a plain save can write the document's own file: it is named and the file is
     // there. Otherwise the user is to choose a name.
     bool CanSaveInPlace() const;
@@ -82,6 +92,8 @@ private:
     bool modified_ = false;
     // The file as it was read or last saved here, to notice another program's changes.
     std::optional<platform::FileStamp> stamp_;
+    // A cut-short save's backup whose contents became the document: removed once saved.
+    std::optional<std::string> backupToRemove_;
 };
 
 }  // namespace document

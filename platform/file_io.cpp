@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
@@ -449,6 +450,35 @@ bool FileExists(const std::string& path)
 {
     struct stat status;
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+std::optional<std::string> InterruptedRewriteBackup(const std::string& path)
+{
+    std::string target;
+    try {
+        target = ResolveSymlinks(path);
+    } catch (const SystemFailure&) {
+        return std::nullopt;
+    }
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : DirectoryOf(target);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string prefix = "." + name.substr(0, 200) + ".";
+    std::optional<std::string> newest;
+    struct timespec newestTime {};
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string entry = it->path().filename().string();
+        if (entry.size() != prefix.size() + 7 || !entry.starts_with(prefix) || entry.back() != '~') continue;
+        struct stat status;
+        if (::stat(it->path().c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
+        if (!newest || status.st_mtim.tv_sec > newestTime.tv_sec ||
+            (status.st_mtim.tv_sec == newestTime.tv_sec && status.st_mtim.tv_nsec > newestTime.tv_nsec)) {
+            newest = it->path().string();
+            newestTime = status.st_mtim;
+        }
+    }
+    return newest;
 }
 
 std::optional<FileStamp> StampOf(const std::string& path)

@@ -71,6 +71,10 @@ private:
 // True when path names an existing file (following symlinks); a folder is not a file.
 bool FileExists(const std::string& path);
 
+// The backup that a cut-short in-place rewrite of the file at path left beside it
+// (".NAME.XXXXXX~", see SafeFileWriter), the newest when there are several; none otherwise.
+std::optional<std::string> InterruptedRewriteBackup(const std::string& path);
+
 // What tells one version of a file from another: which file it is, its size and the time of
 // its last change. Two stamps differ when another program wrote or replaced the file.
 struct FileStamp {

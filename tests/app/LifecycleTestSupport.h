@@ -37,9 +37,10 @@ struct TempSettings {
     {
         return QString::fromStdString(environment.keyStoreRoot) + QStringLiteral("/Software/Quillworks/velmora");
     }
-    TFormStartup Startup(const QStringList& arguments = {}) const { return {environment, arguments}; }
+    TFormStartup Startup(const QStringList& arguments = {}) const { return {environment, arguments, recovery}; }
 
     settings::SettingsEnvironment environment;
+    std::optional<std::string> recovery;  // the recovery folder, when a test wants copies
     int answer;
     QStringList questions;
 };

@@ -223,7 +223,8 @@ private:
     // Offers the copies that gone processes left: all of them, or those of one file.
     void OfferRecovery(const std::optional<std::string>& forPath);
     bool RestoreRecovery(const document::TRecoveryCopy& copy);
-    void OfferInterruptedSaveBackup(const QString& path, const std::string& backup);
+    // True when the user took the backup's contents as the document.
+    bool OfferInterruptedSaveBackup(const QString& path, const std::string& backup);
     void CreateActions();
     void CreateMenus();
     void CreatePopupMenu();

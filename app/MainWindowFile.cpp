@@ -71,16 +71,25 @@ void TForm1::OpenDocument(const QString& path)
     NewDocument();
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     document::TOpenResult opened;
-    ReplaceDocument([&] {
-        opened = FSession.Open(FileSystemPath(fullPath));
-        return opened.selected;
-    });
+    try {
+        ReplaceDocument([&] {
+            opened = FSession.Open(FileSystemPath(fullPath));
+            return opened.selected;
+        });
+    } catch (const std::exception&) {
+        // A save cut short may have left the file unreadable, and its old contents beside it.
+        const std::optional<std::string> backup = platform::InterruptedRewriteBackup(FileSystemPath(fullPath));
+        if (!backup || !OfferInterruptedSaveBackup(fullPath, *backup))
+            throw;
+        return;
+    }
     ShowCaption();
     FHistoryMenu->AddFile(fullPath.toStdString());
+    // The backup of a save cut short explains what is amiss better than the warnings would.
+    if (opened.interruptedSaveBackup && OfferInterruptedSaveBackup(fullPath, *opened.interruptedSaveBackup))
+        return;
     for (const std::string& warning : opened.warnings)
         MessageDlg(QString::fromStdString(warning), TMsgDlgType::mtWarning, forms::ButtonBit(TMsgDlgBtn::mbOK));
-    if (opened.interruptedSaveBackup)
-        OfferInterruptedSaveBackup(fullPath, *opened.interruptedSaveBackup);
     if (!FStarting)
         OfferRecovery(FSession.FileName());
 }

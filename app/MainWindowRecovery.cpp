@@ -112,7 +112,7 @@ bool TForm1::RestoreRecovery(const document::TRecoveryCopy& copy)
     return true;
 }
 
-void TForm1::OfferInterruptedSaveBackup(const QString& path, const std::string& backup)
+bool TForm1::OfferInterruptedSaveBackup(const QString& path, const std::string& backup)
 {
     const QString question = QStringLiteral("ファイル %1 の前回の保存は途中で終わったため、内容が壊れているおそれが"
                                             "あります。保存する前の内容がバックアップ %2 に残っています。\r\r"
@@ -120,11 +120,12 @@ void TForm1::OfferInterruptedSaveBackup(const QString& path, const std::string& 
                                             "保存するまでそのまま残ります。")
                                  .arg(path, PathText(backup));
     if (MessageDlg(question, TMsgDlgType::mtWarning, TMsgDlgBtn::mbYes | TMsgDlgBtn::mbNo) != forms::mrYes)
-        return;
-    ReplaceDocument([&] { return FSession.OpenInterruptedSaveBackup(backup); });
+        return false;
+    ReplaceDocument([&] { return FSession.OpenInterruptedSaveBackup(QFile::encodeName(path).toStdString(), backup); });
     ShowCaption();
     if (FRecovery)
         FRecovery->Changed();
+    return true;
 }
 
 void TForm1::EndFromOutside()

@@ -34,9 +34,11 @@ TOpenResult DocumentSession::Open(const std::string& path) {
     return result;
 }
 
-TreeNode* DocumentSession::OpenInterruptedSaveBackup(const std::string& backup) {
+TreeNode* DocumentSession::OpenInterruptedSaveBackup(const std::string& path, const std::string& backup) {
     OpenedDocument opened = OpenDocument(backup);
+    New();
     tree_ = std::move(opened.tree);
+    fileName_ = path;
     encoding_ = opened.encoding;
     modified_ = true;
     // The damaged file is to be overwritten: its state now is what a save replaces.

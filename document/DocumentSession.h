@@ -66,10 +66,10 @@ public:
     // Replaces the document with the file at path (absolute), named after it, unmodified.
     // Throws what reading throws, and then the document is a new unnamed one.
     TOpenResult Open(const std::string& path);
-    // Takes the old contents that a cut-short save left in backup as the document, under its
-    // file's name and modified; the file and the backup stay as they are until a save, which
-    // then removes the backup. Throws what reading throws, changing nothing.
-    TreeNode* OpenInterruptedSaveBackup(const std::string& backup);
+    // Takes the old contents that a cut-short save of the file at path left in backup as the
+    // document, named after path and modified; the file and the backup stay as they are until
+    // a save, which then removes the backup. Throws what reading throws, changing nothing.
+    TreeNode* OpenInterruptedSaveBackup(const std::string& path, const std::string& backup);
     // Takes a recovered tree as the document of the file path (empty: never saved) in
     // encoding, modified: the file itself is written only when the user saves.
     void Restore(DocumentTree tree, const std::string& path, TDocumentEncoding encoding);

@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using forms::TMsgDlgBtn;
 using forms::TMsgDlgType;
@@ -437,6 +438,48 @@ private slots:
         });
         form.actSaveAs->trigger();
         QCOMPARE(proposed, QStringList{folder.filePath(QStringLiteral("memo.trm"))});
+    }
+
+    // A save of a hard-linked file rewrites it in place after a backup; cut short, the file
+    // may be garbled or unreadable. Opening it offers the backup's whole old contents.
+    void aSaveCutShortOffersItsBackup()
+    {
+        QTemporaryDir folder;
+        const QString path = MakeDocument(folder.filePath(QStringLiteral("memo.trm")), QStringLiteral("before"));
+        const QString link = folder.filePath(QStringLiteral("link.trm"));
+        QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()) == 0);
+        const QString backup = folder.filePath(QStringLiteral(".memo.trm.Ab3dEf~"));
+        QVERIFY(QFile::copy(path, backup));
+        const QByteArray old = ReadBytes(path);
+        for (const QByteArray& cutShort : {QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><vel"),
+                                           old.left(old.size() / 2)}) {
+            WriteBytes(path, cutShort);
+            ShownErrors errors;
+            TForm1 form;
+            Answers answers(form);
+            answers.messageAnswers = {forms::mrYes};
+            form.RunCommand([&] { form.OpenDocument(path); });
+            QVERIFY(errors.messages.isEmpty());
+            QCOMPARE(answers.asked.size(), std::size_t(1));
+            QVERIFY2(answers.asked.back().text.startsWith(
+                         QStringLiteral("ファイル %1 の前回の保存は途中で終わったため").arg(path)),
+                     qPrintable(answers.asked.back().text));
+            QCOMPARE(RootText(form), QStringLiteral("before\r\n"));
+            QCOMPARE(form.FileName(), path);
+            QCOMPARE(form.windowTitle(), Caption(QStringLiteral("memo.trm"), "SJIS", true));
+            QCOMPARE(ReadBytes(path), cutShort);  // nothing written before a save
+            QVERIFY(QFile::exists(backup));
+        }
+        // Saved: the whole document for both names of the file, and the backup is gone.
+        TForm1 form;
+        Answers answers(form);
+        answers.messageAnswers = {forms::mrYes};
+        form.RunCommand([&] { form.OpenDocument(path); });
+        form.actSave->trigger();
+        QVERIFY(!form.Modified());
+        QCOMPARE(WithoutStamp(ReadBytes(path)), WithoutStamp(old));
+        QCOMPARE(ReadBytes(link), ReadBytes(path));
+        QVERIFY(!QFile::exists(backup));
     }
 
     void droppingThreeFilesOpensTheFirst()

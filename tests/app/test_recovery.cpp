@@ -4,6 +4,7 @@
 #include "LifecycleTestSupport.h"
 
 #include "document/RecoveryStore.h"
+#include "document/TrmFormat.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -42,9 +43,12 @@ private slots:
         TempSettings settings(folder.path());
         settings.recovery = folder.filePath(QStringLiteral("state/recovery")).toStdString();
         const document::RecoveryStore store(*settings.recovery);
+        const QString expected = folder.filePath(QStringLiteral("expected.trm"));
         {
             TForm1 form(settings.Startup());
             form.Memo1->insertPlainText(QStringLiteral("打ちかけ\nの文"));
+            form.StoreEditorText();
+            document::WriteDocument(expected.toStdString(), form.Document(), form.Selected(), nanxml::deUTF8);
             form.EndFromOutside();
             QCOMPARE(store.FindStale().stale.size(), std::size_t(0));
             LeaveAsIfCrashed(store);
@@ -73,7 +77,13 @@ private slots:
             QCOMPARE(form.windowTitle(), QStringLiteral("（ファイル名未設定） - ヴェルモラ (UTF8) *"));
             // The window holds the copy now; given up, it goes.
             QVERIFY(store.FindStale().stale.empty());
+            // Saved, it is what the ended window held, byte for byte.
             Answers answers(form);
+            const QString saved = folder.filePath(QStringLiteral("saved.trm"));
+            answers.fileAnswers.push_back(Answers::Choose(saved));
+            form.actSaveAs->trigger();
+            QCOMPARE(WithoutStamp(ReadBytes(saved)), WithoutStamp(ReadBytes(expected)));
+            form.Memo1->insertPlainText(QStringLiteral("more"));
             answers.messageAnswers = {forms::mrNo};
             form.actNew->trigger();
         }

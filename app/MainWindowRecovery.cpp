@@ -42,7 +42,7 @@ void TForm1::CreateRecovery()
 document::TRecoveryRecord TForm1::RecoveryRecord() const
 {
     return {FSession.IsNamed() ? FSession.FileName() : std::string(), FSession.Encoding(),
-            static_cast<std::int64_t>(std::time(nullptr)), FRecovery->Writer()};
+            static_cast<std::int64_t>(std::time(nullptr)), FRecovery->Writer(), FSession.Stamp()};
 }
 
 void TForm1::OfferRecovery(const std::optional<std::string>& forPath)
@@ -103,12 +103,12 @@ bool TForm1::RestoreRecovery(const document::TRecoveryCopy& copy)
         return false;
     }
     ReplaceDocument([&] {
-        FSession.Restore(std::move(opened.tree), copy.record.path, copy.record.encoding);
+        FSession.Restore(std::move(opened.tree), copy.record.path, copy.record.encoding, copy.record.stamp);
         return opened.selected;
     });
     ShowCaption();
     // The copy is this window's now: it stays until the changes are saved or discarded.
-    Guarded([&] { store.Adopt(copy, FRecovery->Id(), RecoveryRecord()); });
+    Guarded([&] { FRecovery->TakeOver(copy, RecoveryRecord()); });
     return true;
 }
 

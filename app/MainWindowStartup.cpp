@@ -135,12 +135,17 @@ void TForm1::FormCreate()
             if (!manager.allowsInteraction()) {
                 if (FRecovery)
                     FRecovery->WriteNow();
+                FKeepRecovery = true;
                 return;
             }
             const bool mayEnd = QuerySaveChanges();
             manager.release();
-            if (!mayEnd)
+            if (!mayEnd) {
                 manager.cancel();
+                return;
+            }
+            // Saved or given up: a signal ending the session next keeps nothing of them.
+            SetModified(false);
         });
     });
 

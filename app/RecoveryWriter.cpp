@@ -7,7 +7,8 @@ TRecoveryWriter::TRecoveryWriter(document::RecoveryStore store, std::function<Jo
       store_(std::move(store)),
       take_(std::move(take)),
       writer_(document::TProcessIdentity::Current()),
-      id_(document::RecoveryStore::IdOf(writer_))
+      lock_(store_.Claim(writer_)),
+      id_(lock_.Id())
 {
     quiet_.setSingleShot(true);
     connect(&quiet_, &QTimer::timeout, this, &TRecoveryWriter::Due);
@@ -52,16 +53,32 @@ bool TRecoveryWriter::WriteNow()
     quiet_.stop();
     unsavedFor_.invalidate();
     Job job = take_();
-    std::unique_lock lock(mutex_);
-    pending_.reset();
-    wake_.wait(lock, [this] { return !busy_; });
-    try {
-        store_.Write(id_, job.snapshot, job.record);
-        return true;
-    } catch (const std::exception& error) {
-        Report(error.what());
-        return false;
+    std::string failure;
+    {
+        std::unique_lock lock(mutex_);
+        pending_.reset();
+        wake_.wait(lock, [this] { return !busy_; });
+        try {
+            store_.Write(id_, job.snapshot, job.record);
+            return true;
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
     }
+    // Outside the lock: the report may run a dialog, during which this may be called again.
+    Report(failure);
+    return false;
+}
+
+void TRecoveryWriter::TakeOver(const document::TRecoveryCopy& copy, const document::TRecoveryRecord& record)
+{
+    {
+        std::unique_lock lock(mutex_);
+        pending_.reset();
+        wake_.wait(lock, [this] { return !busy_; });
+        store_.Adopt(copy, id_, record);
+    }
+    Changed();  // a fresh copy of what the window now shows
 }
 
 void TRecoveryWriter::Discard()

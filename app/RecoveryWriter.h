@@ -39,6 +39,8 @@ public:
     bool WriteNow();
     // The changes were saved or discarded: no copy is due, and the copy goes.
     void Discard();
+    // Makes a gone process's copy this window's (the window now shows its document).
+    void TakeOver(const document::TRecoveryCopy& copy, const document::TRecoveryRecord& record);
 
     std::chrono::milliseconds quietTime{5000};
     std::chrono::milliseconds longestWait{60000};
@@ -55,6 +57,7 @@ private:
     document::RecoveryStore store_;
     std::function<Job()> take_;
     document::TProcessIdentity writer_;
+    document::TRecoveryLock lock_;  // tells other windows this copy's process runs
     std::string id_;
     QTimer quiet_;
     QElapsedTimer unsavedFor_;  // since the first change not yet in a copy

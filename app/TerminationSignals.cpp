@@ -5,7 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <iterator>
 #include <fcntl.h>
 
 namespace {
@@ -15,11 +17,15 @@ int gSignalSockets[2] = {-1, -1};
 
 void OnSignal(int signal)
 {
+    const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(gSignalSockets[0], &byte, 1);
+    errno = savedErrno;
 }
 
 constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
+// What each signal did before; one that was ignored (nohup) stays ignored.
+struct sigaction gPrevious[std::size(kSignals)];
 
 }  // namespace
 
@@ -38,14 +44,17 @@ TTerminationSignals::TTerminationSignals(QObject* parent)
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : kSignals)
-        ::sigaction(signal, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        ::sigaction(kSignals[i], nullptr, &gPrevious[i]);
+        if (gPrevious[i].sa_handler != SIG_IGN)
+            ::sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 TTerminationSignals::~TTerminationSignals()
 {
-    for (const int signal : kSignals)
-        std::signal(signal, SIG_DFL);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+        ::sigaction(kSignals[i], &gPrevious[i], nullptr);
     ::close(gSignalSockets[0]);
     ::close(gSignalSockets[1]);
     gSignalSockets[0] = gSignalSockets[1] = -1;

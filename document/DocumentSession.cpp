@@ -11,7 +11,7 @@ void DocumentSession::New() {
     encoding_ = TDocumentEncoding::deShiftJIS;
     modified_ = false;
     stamp_.reset();
-    backupToRemove_.reset();
+    interruptedBackup_.reset();
 }
 
 void DocumentSession::SetFileName(std::string path) {
@@ -27,6 +27,7 @@ TOpenResult DocumentSession::Open(const std::string& path) {
     std::optional<platform::FileStamp> stamp = platform::StampOf(path);
     OpenedDocument opened = OpenDocument(path);
     TOpenResult result{opened.selected, OpenWarnings(opened, path), platform::InterruptedRewriteBackup(path)};
+    interruptedBackup_ = result.interruptedSaveBackup;
     tree_ = std::move(opened.tree);
     fileName_ = path;
     encoding_ = opened.encoding;
@@ -43,17 +44,20 @@ TreeNode* DocumentSession::OpenInterruptedSaveBackup(const std::string& path, co
     modified_ = true;
     // The damaged file is to be overwritten: its state now is what a save replaces.
     stamp_ = platform::StampOf(fileName_);
-    backupToRemove_ = backup;
+    interruptedBackup_ = backup;
     return opened.selected;
 }
 
-void DocumentSession::Restore(DocumentTree tree, const std::string& path, TDocumentEncoding encoding) {
+void DocumentSession::Restore(DocumentTree tree, const std::string& path, TDocumentEncoding encoding,
+                              const std::optional<platform::FileStamp>& stamp) {
     New();
     tree_ = std::move(tree);
-    if (!path.empty()) fileName_ = path;
     encoding_ = encoding;
     modified_ = true;
-    stamp_ = platform::StampOf(fileName_);
+    if (path.empty()) return;
+    fileName_ = path;
+    // No stamp matches no file: the save asks.
+    stamp_ = stamp.value_or(platform::FileStamp{});
 }
 
 bool DocumentSession::CanSaveInPlace() const { return IsNamed() && platform::FileExists(fileName_); }
@@ -66,11 +70,12 @@ bool DocumentSession::ChangedOnDisk(const std::string& path) const {
 
 bool DocumentSession::Save(const std::string& path, const TreeNode* selected, const TSaveQuestions& ask) {
     if (ChangedOnDisk(path) && !ask.overwriteChangedFile(path)) return false;
-    if (encoding_ == TDocumentEncoding::deShiftJIS) {
+    TDocumentEncoding encoding = encoding_;
+    if (encoding == TDocumentEncoding::deShiftJIS) {
         if (const std::size_t unmappable = CountShiftJisUnmappable(tree_)) {
             switch (ask.shiftJisLoss(unmappable)) {
             case TShiftJisLossAnswer::saveAsUtf8:
-                encoding_ = TDocumentEncoding::deUTF8;
+                encoding = TDocumentEncoding::deUTF8;
                 break;
             case TShiftJisLossAnswer::saveWithQuestionMarks:
                 break;
@@ -79,14 +84,14 @@ bool DocumentSession::Save(const std::string& path, const TreeNode* selected, co
             }
         }
     }
-    WriteDocument(path, tree_, selected, encoding_);
+    WriteDocument(path, tree_, selected, encoding);
+    // Saved to its file, the backup is obsolete; saved elsewhere, it stays for that file.
+    if (interruptedBackup_ && path == fileName_) std::remove(interruptedBackup_->c_str());
+    interruptedBackup_.reset();
+    encoding_ = encoding;
     stamp_ = platform::StampOf(path);
     fileName_ = path;
     modified_ = false;
-    if (backupToRemove_) {
-        std::remove(backupToRemove_->c_str());
-        backupToRemove_.reset();
-    }
     return true;
 }
 

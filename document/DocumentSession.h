@@ -71,8 +71,13 @@ public:
     // a save, which then removes the backup. Throws what reading throws, changing nothing.
     TreeNode* OpenInterruptedSaveBackup(const std::string& path, const std::string& backup);
     // Takes a recovered tree as the document of the file path (empty: never saved) in
-    // encoding, modified: the file itself is written only when the user saves.
-    void Restore(DocumentTree tree, const std::string& path, TDocumentEncoding encoding);
+    // encoding, modified: the file itself is written only when the user saves. stamp is the
+    // file as the recovered document last read or saved it; a save asks before overwriting a
+    // file that differs from it (or any file, without a stamp).
+    void Restore(DocumentTree tree, const std::string& path, TDocumentEncoding encoding,
+                 const std::optional<platform::FileStamp>& stamp);
+    // The file as it was read or last saved here, if the document has one.
+    const std::optional<platform::FileStamp>& Stamp() const noexcept { return stamp_; }
     // Whether a plain save can write the document's own file: it is named and the file is
     // there. Otherwise the user is to choose a name.
     bool CanSaveInPlace() const;
@@ -92,8 +97,9 @@ private:
     bool modified_ = false;
     // The file as it was read or last saved here, to notice another program's changes.
     std::optional<platform::FileStamp> stamp_;
-    // A cut-short save's backup whose contents became the document: removed once saved.
-    std::optional<std::string> backupToRemove_;
+    // The backup that a cut-short save of the document's file left, offered on opening:
+    // obsolete, and removed, once the document is saved to that file.
+    std::optional<std::string> interruptedBackup_;
 };
 
 }  // namespace document

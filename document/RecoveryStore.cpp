@@ -2,6 +2,8 @@
 
 #include "platform/file_io.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,11 +12,12 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
-#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string_view>
 #include <system_error>
 
@@ -84,6 +87,27 @@ bool ParseNumber(std::string_view text, Number& value) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+// "device inode size seconds nanoseconds".
+std::string StampText(const platform::FileStamp& stamp) {
+    return std::to_string(stamp.device) + " " + std::to_string(stamp.inode) + " " + std::to_string(stamp.size) + " " +
+           std::to_string(stamp.modifiedSeconds) + " " + std::to_string(stamp.modifiedNanoseconds);
+}
+
+std::optional<platform::FileStamp> ParseStamp(std::string_view text) {
+    platform::FileStamp stamp;
+    std::string_view parts[5];
+    for (std::string_view& part : parts) {
+        const std::size_t space = text.find(' ');
+        part = text.substr(0, space);
+        text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    }
+    if (!text.empty() || !ParseNumber(parts[0], stamp.device) || !ParseNumber(parts[1], stamp.inode) ||
+        !ParseNumber(parts[2], stamp.size) || !ParseNumber(parts[3], stamp.modifiedSeconds) ||
+        !ParseNumber(parts[4], stamp.modifiedNanoseconds))
+        return std::nullopt;
+    return stamp;
+}
+
 std::optional<TRecoveryRecord> ParseRecord(std::string_view text) {
     if (!text.starts_with(kMagic) || text.size() <= kMagic.size() || text[kMagic.size()] != '\n')
         return std::nullopt;
@@ -108,7 +132,11 @@ std::optional<TRecoveryRecord> ParseRecord(std::string_view text) {
         else if (key == "pid") ok = ParseNumber(value, record.writer.pid) && record.writer.pid > 0;
         else if (key == "host") record.writer.host = Unescape(value);
         else if (key == "started") ok = ParseNumber(value, record.writer.started);
-        else continue;  // a later version's addition
+        else if (key == "stamp") {
+            record.stamp = ParseStamp(value);
+            ok = record.stamp.has_value();
+            continue;  // optional
+        } else continue;  // a later version's addition
         if (!ok) return std::nullopt;
         ++seen;
     }
@@ -138,12 +166,18 @@ TProcessIdentity TProcessIdentity::Current() {
     return self;
 }
 
-bool TProcessIdentity::MayBeRunning() const {
-    if (host != HostName()) return true;
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
-    // The pid is in use: by the writer only if it started when the writer did.
-    const std::uint64_t now = StartTimeOf(pid);
-    return now == 0 || started == 0 || now == started;
+TRecoveryLock& TRecoveryLock::operator=(TRecoveryLock&& other) noexcept {
+    std::swap(id_, other.id_);
+    std::swap(path_, other.path_);
+    std::swap(fd_, other.fd_);
+    return *this;
+}
+
+TRecoveryLock::~TRecoveryLock() {
+    if (fd_ < 0) return;
+    // Removed while still held, so that nobody can take the name for a lock of its own first.
+    ::unlink(path_.c_str());
+    ::close(fd_);
 }
 
 std::string RecoveryStore::DefaultFolder() {
@@ -158,10 +192,36 @@ std::string RecoveryStore::DefaultFolder() {
     return base + "/velmora/recovery";
 }
 
-std::string RecoveryStore::IdOf(const TProcessIdentity& writer) {
+TRecoveryLock RecoveryStore::Claim(const TProcessIdentity& writer) const {
     std::string host;
     for (const char c : writer.host) host += (std::isalnum(static_cast<unsigned char>(c)) || c == '-') ? c : '_';
-    return host + "-" + std::to_string(writer.pid) + "-" + std::to_string(writer.started);
+    // Random, so that no later process can come by the same id (pids repeat, also at the
+    // same tick after a reboot) and take a copy it did not write for its own.
+    std::random_device random;
+    char token[17];
+    std::snprintf(token, sizeof token, "%08x%08x", random(), random());
+    const std::string id = host + "-" + std::to_string(writer.pid) + "-" + token;
+    try {
+        MakeFolder();
+    } catch (const platform::FileError&) {
+        return TRecoveryLock(id, {}, -1);
+    }
+    const std::string path = LockPath(id);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return TRecoveryLock(id, {}, -1);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return TRecoveryLock(id, {}, -1);
+    }
+    return TRecoveryLock(id, path, fd);
+}
+
+bool RecoveryStore::IsClaimed(const std::string& id) const {
+    const int fd = ::open(LockPath(id).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;  // no lock: its process has ended
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
 }
 
 void RecoveryStore::MakeFolder() const { MakePrivateFolder(fs::path(folder_)); }
@@ -174,6 +234,7 @@ void RecoveryStore::WriteRecord(const std::string& id, const TRecoveryRecord& re
     text += "\npid=" + std::to_string(record.writer.pid);
     text += "\nhost=" + Escape(record.writer.host);
     text += "\nstarted=" + std::to_string(record.writer.started) + "\n";
+    if (record.stamp) text += "stamp=" + StampText(*record.stamp) + "\n";
     platform::SafeReplaceFile(RecordPath(id), text);
     MakePrivate(RecordPath(id));
 }
@@ -192,15 +253,21 @@ void RecoveryStore::Adopt(const TRecoveryCopy& from, const std::string& id, cons
         WriteRecord(id, record);
         return;
     }
-    if (::rename(DocumentPath(from.id).c_str(), DocumentPath(id).c_str()) != 0)
-        throw platform::FileError(platform::CannotCreateMessage(DocumentPath(id)), std::strerror(errno));
+    // The new record first: at every moment one record names a document that is there.
     WriteRecord(id, record);
+    if (::rename(DocumentPath(from.id).c_str(), DocumentPath(id).c_str()) != 0) {
+        const int error = errno;
+        ::unlink(RecordPath(id).c_str());
+        throw platform::FileError(platform::CannotCreateMessage(DocumentPath(id)), std::strerror(error));
+    }
     ::unlink(RecordPath(from.id).c_str());
 }
 
 void RecoveryStore::Remove(const std::string& id) const {
     ::unlink(RecordPath(id).c_str());
     ::unlink(DocumentPath(id).c_str());
+    // A lock left by a process that has ended.
+    if (!IsClaimed(id)) ::unlink(LockPath(id).c_str());
 }
 
 RecoveryStore::Found RecoveryStore::FindStale() const {
@@ -215,7 +282,7 @@ RecoveryStore::Found RecoveryStore::FindStale() const {
             record = ParseRecord(platform::ReadWholeFile(path.string()));
         } catch (const platform::FileError&) {
         }
-        if (record && record->writer.MayBeRunning()) continue;
+        if (IsClaimed(id)) continue;
         if (record && fs::is_regular_file(DocumentPath(id), error)) {
             found.stale.push_back({id, *record});
             continue;

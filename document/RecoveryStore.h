@@ -5,22 +5,22 @@
 #pragma once
 
 #include "document/TrmFormat.h"
+#include "platform/file_io.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace document {
 
-// Which process wrote a copy: a copy whose process still runs belongs to another window.
+// Which process wrote a copy, for the record (whether it still runs is told by its lock).
 struct TProcessIdentity {
     long pid = 0;
     std::string host;
-    std::uint64_t started = 0;  // the process's start time, which tells a reused pid apart
+    std::uint64_t started = 0;  // the process's start time in clock ticks since boot
 
     static TProcessIdentity Current();
-    // True unless the process is known to be gone: on another host nothing is known.
-    bool MayBeRunning() const;
     bool operator==(const TProcessIdentity&) const = default;
 };
 
@@ -29,6 +29,26 @@ struct TRecoveryRecord {
     TDocumentEncoding encoding = TDocumentEncoding::deShiftJIS;
     std::int64_t written = 0;  // seconds since the epoch
     TProcessIdentity writer;
+    // The file as the document last read or saved it: a restored document asks before a
+    // save overwrites a file that changed since.
+    std::optional<platform::FileStamp> stamp;
+};
+
+// A copy's claim: the lock on its id's lock file, held while the process that writes the
+// copy runs. A process that ends, however it ends, lets go of it. Movable.
+class TRecoveryLock {
+public:
+    TRecoveryLock() = default;
+    TRecoveryLock(std::string id, std::string path, int fd) : id_(std::move(id)), path_(std::move(path)), fd_(fd) {}
+    TRecoveryLock(TRecoveryLock&& other) noexcept { *this = std::move(other); }
+    TRecoveryLock& operator=(TRecoveryLock&& other) noexcept;
+    ~TRecoveryLock();
+    const std::string& Id() const noexcept { return id_; }
+
+private:
+    std::string id_;
+    std::string path_;
+    int fd_ = -1;
 };
 
 struct TRecoveryCopy {
@@ -44,8 +64,9 @@ public:
     explicit RecoveryStore(std::string folder) : folder_(std::move(folder)) {}
     const std::string& Folder() const noexcept { return folder_; }
 
-    // The id of this process's copy.
-    static std::string IdOf(const TProcessIdentity& writer);
+    // A new id for a copy of this process's, claimed until the lock goes. A lock that cannot
+    // be made (the folder cannot be written) still gives an id: its writes fail and say so.
+    TRecoveryLock Claim(const TProcessIdentity& writer) const;
 
     // Writes (replaces) the copy id: the folder is made private (0700) if it is not there,
     // the files are 0600. Throws platform::FileError when it cannot be written.
@@ -56,7 +77,7 @@ public:
     // Removes the copy's files; a copy that is not there is no error.
     void Remove(const std::string& id) const;
 
-    // The copies whose process no longer runs, newest first. A copy that cannot be read is
+    // The copies whose process no longer runs (nobody holds their lock), newest first. A copy that cannot be read is
     // moved into the folder's "broken" subfolder (never deleted) and its name added to
     // setAside, so that it is reported once. Nothing in the folder makes this throw.
     struct Found {
@@ -72,6 +93,8 @@ public:
 private:
     std::string DocumentPath(const std::string& id) const { return folder_ + "/" + id + ".trm"; }
     std::string RecordPath(const std::string& id) const { return folder_ + "/" + id + ".info"; }
+    std::string LockPath(const std::string& id) const { return folder_ + "/" + id + ".lock"; }
+    bool IsClaimed(const std::string& id) const;
     void MakeFolder() const;
     void WriteRecord(const std::string& id, const TRecoveryRecord& record) const;
 

@@ -239,6 +239,11 @@ public:
 
     const std::string& Path() const { return path_; }
     int Fd() const { return fd_.get(); }
+    void RenameTo(std::string path)
+    {
+        if (::rename(path_.c_str(), path.c_str()) != 0) Fail(errno);
+        path_ = std::move(path);
+    }
     void Write(std::string_view data, SaveStep step, std::size_t alreadyWritten = 0)
     {
         WriteAll(fd_.get(), data, step, alreadyWritten);
@@ -343,9 +348,12 @@ private:
         struct stat status;
         if (::fstat(file, &status) != 0) Fail(errno);
         const std::string old = ReadToEnd(file, status.st_size);
-        SideFile backup(folder_, name_, "~");
+        // Named as a backup only once whole: a save killed while writing it leaves nothing
+        // that opening the file would offer in its place.
+        SideFile backup(folder_, name_, "~.part");
         backup.Write(old, SaveStep::WriteBackup);
         backup.Finish();
+        backup.RenameTo(backup.Path().substr(0, backup.Path().size() - std::string_view(".part").size()));
         if (::lseek(temporary_->Fd(), 0, SEEK_SET) != 0) Fail(errno);
         const std::string contents = ReadToEnd(temporary_->Fd(), static_cast<off_t>(written_));
         temporary_->Finish();

@@ -117,8 +117,7 @@ TEST(DocumentSession, OpeningNamesTheDocumentOrLeavesANewOne) {
     DocumentSession writer;
     writer.Tree().AppendNode(writer.Tree().Root(), "子");
     writer.SetEncoding(TDocumentEncoding::deUTF8);
-    Asked asked;
-    ASSERT_TRUE(writer.Save(path, &writer.Tree().Root(), asked.Questions()));
+    ASSERT_TRUE(writer.Save(path, &writer.Tree().Root(), Asked().Questions()));
 
     DocumentSession session;
     session.SetModified(true);
@@ -129,6 +128,25 @@ TEST(DocumentSession, OpeningNamesTheDocumentOrLeavesANewOne) {
     EXPECT_EQ(session.Tree().NodeCount(), 2u);
     EXPECT_TRUE(opened.selected->IsRoot());
     EXPECT_TRUE(opened.warnings.empty());
+
+    // A recovered document overwrites its file only after asking, when the file changed
+    // since the recovered document last read or saved it, or when that is not known.
+    const std::optional<platform::FileStamp> readStamp = session.Stamp();
+    Asked asked;
+    asked.overwrite = false;
+    session.Restore(DocumentTree(), path, TDocumentEncoding::deUTF8, readStamp);
+    EXPECT_TRUE(session.Modified());
+    EXPECT_TRUE(session.Save(path, nullptr, asked.Questions()));  // unchanged: no question
+    EXPECT_TRUE(asked.questions.empty());
+    for (const bool known : {true, false}) {
+        const std::string before = ReadBytes(path);
+        WriteBytes(path, before + " ");  // another program's change
+        session.Restore(DocumentTree(), path, TDocumentEncoding::deUTF8,
+                        known ? readStamp : std::optional<platform::FileStamp>());
+        EXPECT_FALSE(session.Save(path, nullptr, asked.Questions()));
+        EXPECT_EQ(ReadBytes(path), before + " ");
+    }
+    EXPECT_EQ(asked.questions, (std::vector<std::string>{"changed " + path, "changed " + path}));
 
     const std::string text = folder.File("notes.txt");
     WriteBytes(text, "plain text");

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -21,17 +20,7 @@ mode_t ModeOf(const std::string& path) {
     return status.st_mode & 07777;
 }
 
-// The identity of a process that has ended.
-TProcessIdentity GoneProcess() {
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    TProcessIdentity gone = TProcessIdentity::Current();
-    gone.pid = child;
-    return gone;
-}
-
-TEST(RecoveryStore, CopiesAreFoundOnlyWhenTheirProcessIsGone) {
+TEST(RecoveryStore, CopiesAreFoundOnlyWhenNoRunningProcessHoldsThem) {
     TempFolder folder;
     const RecoveryStore store(folder.File("state/velmora/recovery"));
     DocumentTree tree;
@@ -39,37 +28,39 @@ TEST(RecoveryStore, CopiesAreFoundOnlyWhenTheirProcessIsGone) {
     child.Data().SetText("未保存の行\r\n");
     child.Data().SelStart = 4;
     const DocumentSnapshot snapshot = TakeSnapshot(tree, &child);
-
     const TProcessIdentity self = TProcessIdentity::Current();
-    EXPECT_TRUE(self.MayBeRunning());
-    TRecoveryRecord live{"", TDocumentEncoding::deShiftJIS, 100, self};
-    store.Write(RecoveryStore::IdOf(self), snapshot, live);
+
+    // A copy whose process runs (another window) is not offered.
+    const TRecoveryLock running = store.Claim(self);
+    EXPECT_NE(store.Claim(self).Id(), running.Id());  // ids never repeat
+    store.Write(running.Id(), snapshot, {"", TDocumentEncoding::deShiftJIS, 100, self, {}});
     EXPECT_EQ(ModeOf(store.Folder()), 0700u);
     EXPECT_EQ(ModeOf(folder.File("state/velmora")), 0700u);
-    EXPECT_EQ(ModeOf(store.Folder() + "/" + RecoveryStore::IdOf(self) + ".trm"), 0600u);
-    EXPECT_EQ(ModeOf(store.Folder() + "/" + RecoveryStore::IdOf(self) + ".info"), 0600u);
+    EXPECT_EQ(ModeOf(store.Folder() + "/" + running.Id() + ".trm"), 0600u);
+    EXPECT_EQ(ModeOf(store.Folder() + "/" + running.Id() + ".info"), 0600u);
 
-    // A copy of a process still running (another window) is not offered; one of a process
-    // gone is, also when its pid now belongs to another process; one of another host is not.
-    TProcessIdentity reused = self;
-    reused.started += 1;
-    TProcessIdentity elsewhere = GoneProcess();
-    elsewhere.host += "-other";
-    const TProcessIdentity gone = GoneProcess();
-    const TRecoveryRecord named{"/home/user/メモ\n%.trm", TDocumentEncoding::deUTF8, 300, gone};
-    store.Write(RecoveryStore::IdOf(gone), snapshot, named);
-    store.Write(RecoveryStore::IdOf(reused), snapshot, {"", TDocumentEncoding::deShiftJIS, 200, reused});
-    store.Write(RecoveryStore::IdOf(elsewhere), snapshot, {"", TDocumentEncoding::deShiftJIS, 400, elsewhere});
+    // One whose process ended, however it ended, is.
+    const TRecoveryRecord named{"/home/user/メモ\n%.trm", TDocumentEncoding::deUTF8, 300, self,
+                                platform::FileStamp{1, 2, 3, 4, 5}};
+    std::string ended;
+    {
+        const TRecoveryLock lock = store.Claim(self);
+        ended = lock.Id();
+        store.Write(ended, snapshot, named);
+    }
+    store.Write("older-without-lock", snapshot, {"", TDocumentEncoding::deShiftJIS, 200, self, {}});
 
     RecoveryStore::Found found = store.FindStale();
     ASSERT_EQ(found.stale.size(), 2u);
     EXPECT_TRUE(found.setAside.empty());
-    EXPECT_EQ(found.stale[0].id, RecoveryStore::IdOf(gone));  // the newest first
+    EXPECT_EQ(found.stale[0].id, ended);  // the newest first
     EXPECT_EQ(found.stale[0].record.path, named.path);
     EXPECT_EQ(found.stale[0].record.encoding, TDocumentEncoding::deUTF8);
     EXPECT_EQ(found.stale[0].record.written, 300);
-    EXPECT_EQ(found.stale[0].record.writer, gone);
-    EXPECT_EQ(found.stale[1].record.writer, reused);
+    EXPECT_EQ(found.stale[0].record.writer, self);
+    EXPECT_EQ(found.stale[0].record.stamp, named.stamp);
+    EXPECT_EQ(found.stale[1].id, "older-without-lock");
+    EXPECT_FALSE(found.stale[1].record.stamp);
 
     // Read back: the document as it was, and its copy is UTF-8 whatever the document's encoding.
     const OpenedDocument read = store.Read(found.stale[0]);
@@ -79,23 +70,20 @@ TEST(RecoveryStore, CopiesAreFoundOnlyWhenTheirProcessIsGone) {
     EXPECT_EQ(read.tree.Root().Child(0)->Data().Text(), "未保存の行\r\n");
     EXPECT_EQ(read.selected, read.tree.Root().Child(0));
 
-    // Taken over by this process, then removed.
-    const std::string mine = RecoveryStore::IdOf(self) + "-restored";
-    store.Adopt(found.stale[0], mine, live);
+    // Taken over by a running process, then removed.
+    store.Adopt(found.stale[0], running.Id(), named);
     store.Remove(found.stale[1].id);
-    store.Remove(RecoveryStore::IdOf(self));
     EXPECT_TRUE(store.FindStale().stale.empty());
-    EXPECT_TRUE(std::filesystem::exists(store.Folder() + "/" + mine + ".trm"));
-    store.Remove(mine);
-    EXPECT_FALSE(std::filesystem::exists(store.Folder() + "/" + mine + ".trm"));
+    EXPECT_TRUE(std::filesystem::exists(store.Folder() + "/" + running.Id() + ".trm"));
+    store.Remove(running.Id());
+    EXPECT_FALSE(std::filesystem::exists(store.Folder() + "/" + running.Id() + ".trm"));
 }
 
 TEST(RecoveryStore, BrokenCopiesAreSetAsideOnceAndNeverDeleted) {
     TempFolder folder;
     const RecoveryStore store(folder.File("recovery"));
     DocumentTree tree;
-    const TProcessIdentity gone = GoneProcess();
-    store.Write("good", TakeSnapshot(tree, nullptr), {"", TDocumentEncoding::deShiftJIS, 1, gone});
+    store.Write("good", TakeSnapshot(tree, nullptr), {"", TDocumentEncoding::deShiftJIS, 1, TProcessIdentity::Current(), {}});
     WriteBytes(store.Folder() + "/garbage.info", "not a record");
     WriteBytes(store.Folder() + "/garbage.trm", "what was typed");
     WriteBytes(store.Folder() + "/lost.info", ReadBytes(store.Folder() + "/good.info"));  // no .trm

@@ -4,6 +4,7 @@
 #include "fault_support.h"
 #include "savers.h"
 
+#include "platform/file_io.h"
 #include "platform/file_io_testing.h"
 
 #include <gtest/gtest.h>
@@ -153,7 +154,17 @@ TEST_P(SaveUnderFaults, HardLinksAreKeptAndAKilledRewriteLeavesABackup)
     for (const KillPoint point : KillPoints()) {
         ASSERT_EQ(SaveKilledAt(saver_, Folder(), point), kKilled);
         EXPECT_EQ(ReadBytes(other), old);
+        // Whatever a kill leaves, the backup that opening would offer is whole.
+        if (const auto backup = platform::InterruptedRewriteBackup(target_)) {
+            EXPECT_EQ(ReadBytes(*backup), old);
+        }
     }
+    // Killed while the backup is written: the file is whole, and no partial backup is offered.
+    for (const std::string& name : NamesIn(TargetFolder()))
+        if (IsTemporaryOf(name, target_) && name.ends_with("~")) std::filesystem::remove(TargetFolder() + "/" + name);
+    ASSERT_EQ(SaveKilledAt(saver_, Folder(), {platform::SaveStep::WriteBackup, 0}), kKilled);
+    EXPECT_EQ(ReadBytes(other), old);
+    EXPECT_FALSE(platform::InterruptedRewriteBackup(target_));
     ASSERT_EQ(SaveKilledAt(saver_, Folder(), {platform::SaveStep::RewriteInPlace, 4 * platform::kObservedWriteSize}),
               kKilled);
     std::vector<std::string> backups;
@@ -161,6 +172,8 @@ TEST_P(SaveUnderFaults, HardLinksAreKeptAndAKilledRewriteLeavesABackup)
         if (IsTemporaryOf(name, target_) && name.ends_with("~")) backups.push_back(name);
     ASSERT_FALSE(backups.empty());
     for (const std::string& backup : backups) EXPECT_EQ(ReadBytes(TargetFolder() + "/" + backup), old);
+    ASSERT_TRUE(platform::InterruptedRewriteBackup(target_));
+    EXPECT_EQ(ReadBytes(*platform::InterruptedRewriteBackup(target_)), old);
     EXPECT_NE(ReadBytes(other), old);  // the rewrite had begun
 }
 

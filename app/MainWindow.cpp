@@ -127,7 +127,7 @@ void TForm1::CreateWindowParts()
                          treePalette.color(QPalette::Active, QPalette::HighlightedText));
     TreeView1->setPalette(treePalette);
 
-    Memo1 = new QPlainTextEdit;
+    Memo1 = new TNodeTextEdit;
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setTabChangesFocus(false);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -184,7 +184,10 @@ void TForm1::CreateWindowParts()
     // Memo1Change only marks the payload stale, so it needs no stored text first.
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { Guarded([this] { Memo1Change(); }); });
     connect(Memo1->document(), &QTextDocument::contentsChange, this,
-            [this](int position, int, int charsAdded) { WrapAnywhereAfterLongRun(*Memo1, position, charsAdded); });
+            [this](int position, int, int charsAdded) {
+                if (!Memo1->ShowingPreedit())
+                    WrapAnywhereAfterLongRun(*Memo1, position, charsAdded);
+            });
     TreeView1->installEventFilter(this);
     Memo1->installEventFilter(this);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -371,7 +374,8 @@ void TForm1::ShowNodeText(TreeNode* node)
 
 void TForm1::Memo1Change()
 {
-    if (!FShownNode)
+    // A preedit is not in the document yet: its commit is the edit.
+    if (!FShownNode || Memo1->ShowingPreedit())
         return;
     FEditorTextPending = true;
     SetModified(true);

@@ -12,6 +12,7 @@
 #include "document/DocumentSession.h"
 #include "document/DocumentTree.h"
 #include "app/FormStartup.h"
+#include "app/NodeTextEdit.h"
 #include "document/TextPositions.h"
 #include "app/TreeNodeView.h"
 #include "document/TreeRules.h"
@@ -36,7 +37,6 @@ class QActionGroup;
 class QFileDialog;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
 class QSplitter;
 class TDocumentModel;
 
@@ -49,7 +49,7 @@ public:
     // Components.
     TTreeNodeView* TreeView1 = nullptr;
     QSplitter* Splitter1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    TNodeTextEdit* Memo1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* mnuHistory = nullptr;

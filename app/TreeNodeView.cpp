@@ -30,6 +30,16 @@ class TNodeNameDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        // The column is as wide as the widest row: a deep node's name may lie wholly beside
+        // the pane, where laying it out would cost as much as showing it.
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        if (view && !option.rect.intersects(view->viewport()->rect()))
+            return;
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
 protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
@@ -87,8 +97,7 @@ void TTreeNodeView::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
     QTreeView::drawRow(painter, option, index);
     // The item delegate keeps this margin on either side of the text.
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    const int width =
-        branchWidth_ + option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + 2 * margin;
+    const int width = branchWidth_ + TextWidth(option.fontMetrics, index.data(Qt::DisplayRole).toString()) + 2 * margin;
     if (width <= widestRow_)
         return;
     widestRow_ = width;
@@ -97,6 +106,20 @@ void TTreeNodeView::drawRow(QPainter* painter, const QStyleOptionViewItem& optio
         fitPending_ = true;
         QTimer::singleShot(0, const_cast<TTreeNodeView*>(this), &TTreeNodeView::FitColumn);
     }
+}
+
+int TTreeNodeView::TextWidth(const QFontMetrics& metrics, const QString& text) const
+{
+    // Shaping a Japanese name costs microseconds, and a repaint after each move or addition
+    // shows mostly the same names again.
+    constexpr qsizetype kWidthsKept = 4096;
+    if (const auto known = textWidths_.constFind(text); known != textWidths_.cend())
+        return *known;
+    if (textWidths_.size() >= kWidthsKept)
+        textWidths_.clear();
+    const int width = metrics.horizontalAdvance(text);
+    textWidths_.insert(text, width);
+    return width;
 }
 
 void TTreeNodeView::FitColumn()
@@ -112,6 +135,7 @@ void TTreeNodeView::FitColumn()
 void TTreeNodeView::ForgetWidestRow()
 {
     widestRow_ = 0;
+    textWidths_.clear();
     FitColumn();
 }
 

@@ -6,6 +6,7 @@
 // appears when that is wider than the pane.
 #pragma once
 
+#include <QHash>
 #include <QLine>
 #include <QMimeData>
 #include <QTreeView>
@@ -75,6 +76,7 @@ private:
     // Sets the column to the pane's width or the widest row drawn, whichever is wider.
     void FitColumn();
     void ForgetWidestRow();
+    int TextWidth(const QFontMetrics& metrics, const QString& text) const;
 
     std::optional<QLine> dropMark_;
     // Whether the style draws nothing at an ancestor's level of a row (no connecting lines);
@@ -86,4 +88,6 @@ private:
     // The indentation of the row being drawn: drawBranches is given it.
     mutable int branchWidth_ = 0;
     mutable bool fitPending_ = false;
+    // The widths of names drawn lately, in the view's font.
+    mutable QHash<QString, int> textWidths_;
 };

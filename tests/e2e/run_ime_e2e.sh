@@ -42,7 +42,11 @@ if [ "$stage" = start ]; then
         # namespace's own).
         unshare --pid --fork --kill-child --mount-proc setpriv --reuid=65534 --regid=65534 --clear-groups \
             sh "$work/run_ime_e2e.sh" "$work/bin/velmora" user "$work" || status=$?
+    elif unshare --user --map-user="$(id -u)" --map-group="$(id -g)" --pid --fork --mount-proc true 2>/dev/null; then
+        unshare --user --map-user="$(id -u)" --map-group="$(id -g)" --pid --fork --kill-child --mount-proc \
+            sh "$work/run_ime_e2e.sh" "$work/bin/velmora" user "$work" || status=$?
     else
+        # Without namespaces mozc's server outlives the run (it ends with the user's session).
         sh "$work/run_ime_e2e.sh" "$work/bin/velmora" user "$work" || status=$?
     fi
     [ -n "${KEEP_E2E:-}" ] && echo "kept $work" || rm -rf "$work"
@@ -161,7 +165,13 @@ press Tab  # from the tree to the editor
 # out while the engine starts, and still take effect.
 ibus engine mozc-jp >"$work/engine.log" 2>&1 || true
 wait_for engine_is_mozc || fail "ibus did not switch to mozc: $(cat "$work/engine.log")"
-type_japanese nihongo
+xdotool type --delay 60 nihongo
+sleep 0.3
+# Only the conversion's text so far, which is no edit.
+title=$(xdotool getwindowname "$main")
+[ "$title" = "ime.trm - ヴェルモラ (SJIS)" ] || fail "typing before the commit changed the title to '$title'"
+press space
+press Return
 wait_title "$main" "ime.trm - ヴェルモラ (SJIS) *"
 press ctrl+l  # a child, its name being edited
 press ctrl+a
@@ -169,9 +179,17 @@ type_japanese nihongo
 press Return  # ends the rename: the Enter above only committed the conversion
 press ctrl+s
 wait_title "$main" "ime.trm - ヴェルモラ (SJIS)"
-kill "$app_pid"
-wait "$app_pid" 2>/dev/null || true
+press alt+f
+press x  # 終了
+for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "velmora did not quit"
+status=0
+wait "$app_pid" || status=$?
 app_pid=
+[ "$status" -eq 0 ] || fail "velmora exited with $status: $(tail -20 "$work/velmora.log")"
 
 # ---------------------------------------------------------------- the file
 nihongo=$(printf '\223\372\226\173\214\352')

@@ -11,10 +11,9 @@
 #include <QPainter>
 #include <QPointer>
 #include <QResizeEvent>
-#include <QScrollBar>
-#include <QTimer>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -24,8 +23,8 @@ namespace {
 // white background and on the highlighted selection alike.
 constexpr int kDropMarkWidth = 4;
 
-// The rename field's delegate: while an input method composes in the field, Enter and Esc
-// are the conversion's (confirm it, cancel it), and only after that the rename's.
+// The delegate of the names: while an input method composes in the rename field, Enter and
+// Esc are the conversion's (confirm it, cancel it), and only after that the rename's.
 class TNodeNameDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;

@@ -52,9 +52,7 @@ public:
     void ClearDropMark();
     const std::optional<QLine>& DropMark() const { return dropMark_; }
 
-    // The width the column needs for the widest row drawn since the last reset of the model
-    // or change of font: indentation, name and margins.
-    int WidestRowDrawn() const { return widestRow_; }
+    // A new model forgets the widest row.
     void reset() override;
 
 protected:
@@ -82,8 +80,9 @@ private:
     // Whether the style draws nothing at an ancestor's level of a row (no connecting lines);
     // asked again when the style changes.
     bool ancestorLevelsBlank_ = false;
-    // Measured only for rows drawn, so the cost follows the rows on screen, not the tree's
-    // size; it grows as wider rows come into view and never shrinks until a reset.
+    // The width the widest row drawn needs (indentation, name, margins). Measured only for
+    // rows drawn, so the cost follows the rows on screen, not the tree's size; it grows as
+    // wider rows come into view and never shrinks until a new model, font or style.
     mutable int widestRow_ = 0;
     // The indentation of the row being drawn: drawBranches is given it.
     mutable int branchWidth_ = 0;

@@ -8,8 +8,14 @@ CMAKE_FLAGS ?=
 PREFIX    ?= /usr/local
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev xvfb xauth xdotool fonts-noto-cjk \
+            libbenchmark-dev xvfb xauth xdotool fonts-noto-cjk qt6-translations-l10n \
             desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
+# What make test adds: a real input method for the end-to-end run of Japanese typing (a
+# session bus, ibus with mozc; setpriv and unshare to run it as a user other than root).
+TEST_PACKAGES := dbus-daemon ibus ibus-mozc util-linux
+# What make run adds: fcitx5's plugin for Qt 6 programs (ibus's is part of Qt), so that
+# Japanese can be typed with either input method framework.
+RUN_PACKAGES := fcitx5-frontend-qt6
 
 .PHONY: run test test-asan deps build build-asan bench fuzz clean install
 
@@ -33,12 +39,15 @@ build-asan: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 
 run: build
-	$(BUILD_DIR)/velmora
+	$(MAKE) deps PACKAGES="$(RUN_PACKAGES)"
+	$(BUILD_DIR)/app/velmora
 
 test: build
+	$(MAKE) deps PACKAGES="$(TEST_PACKAGES)"
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 test-asan: build-asan
+	$(MAKE) deps PACKAGES="$(TEST_PACKAGES)"
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 
 # make install [PREFIX=/usr/local] [DESTDIR=staging folder]

@@ -70,7 +70,7 @@ void TForm1::CreateWindowParts()
                          treePalette.color(QPalette::Active, QPalette::HighlightedText));
     TreeView1->setPalette(treePalette);
 
-    Memo1 = new TPiecedTextEdit;
+    Memo1 = new TNodeTextEdit;
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setTabChangesFocus(false);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -304,7 +304,8 @@ void TForm1::ShowNodeText(TreeNode* node)
 
 void TForm1::Memo1Change()
 {
-    if (!FShownNode)
+    // A preedit is not in the document yet: its commit is the edit.
+    if (!FShownNode || Memo1->ShowingPreedit())
         return;
     FEditorTextPending = true;
     SetModified(true);

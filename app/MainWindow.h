@@ -13,7 +13,7 @@
 #include "document/RecoveryStore.h"
 #include "document/DocumentTree.h"
 #include "app/FormStartup.h"
-#include "app/LongLines.h"
+#include "app/NodeTextEdit.h"
 #include "document/TextPositions.h"
 #include "app/TreeNodeView.h"
 #include "document/TreeRules.h"
@@ -52,7 +52,7 @@ public:
     // Components.
     TTreeNodeView* TreeView1 = nullptr;
     QSplitter* Splitter1 = nullptr;
-    TPiecedTextEdit* Memo1 = nullptr;
+    TNodeTextEdit* Memo1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* mnuHistory = nullptr;

@@ -5,8 +5,15 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QResizeEvent>
 #include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -15,6 +22,46 @@ namespace {
 // The mark is white and drawn so that it inverts what lies under it: visible on the
 // white background and on the highlighted selection alike.
 constexpr int kDropMarkWidth = 4;
+
+// The delegate of the names: while an input method composes in the rename field, Enter and
+// Esc are the conversion's (confirm it, cancel it), and only after that the rename's.
+class TNodeNameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        // The column is as wide as the widest row: a deep node's name may lie wholly beside
+        // the pane, where laying it out would cost as much as showing it.
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        if (view && !option.rect.intersects(view->viewport()->rect()))
+            return;
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::InputMethod) {
+            composing_ = static_cast<QInputMethodEvent*>(event)->preeditString().isEmpty() ? nullptr : object;
+        } else if (event->type() == QEvent::KeyPress && composing_ == object) {
+            switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Escape:
+                event->accept();
+                return true;
+            default:
+                break;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+private:
+    // The editor that shows a preedit, if any.
+    QPointer<QObject> composing_;
+};
 
 }  // namespace
 
@@ -35,7 +82,72 @@ TTreeNodeView::TTreeNodeView(QWidget* parent)
 {
     setDragDropMode(QAbstractItemView::DragDrop);
     setDropIndicatorShown(false);  // the window draws its own mark
+    setItemDelegate(new TNodeNameDelegate(this));
+    // One column as wide as the widest name, scrolled by pixels; never "…".
+    header()->setStretchLastSection(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setTextElideMode(Qt::ElideNone);
     CheckBranchStyle();
+}
+
+void TTreeNodeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    branchWidth_ = 0;
+    QTreeView::drawRow(painter, option, index);
+    // The item delegate keeps this margin on either side of the text.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const int width = branchWidth_ + TextWidth(option.fontMetrics, index.data(Qt::DisplayRole).toString()) + 2 * margin;
+    if (width <= widestRow_)
+        return;
+    widestRow_ = width;
+    // Not while painting: resizing the column repaints the rows.
+    if (!fitPending_) {
+        fitPending_ = true;
+        QTimer::singleShot(0, const_cast<TTreeNodeView*>(this), &TTreeNodeView::FitColumn);
+    }
+}
+
+int TTreeNodeView::TextWidth(const QFontMetrics& metrics, const QString& text) const
+{
+    // Shaping a Japanese name costs microseconds, and a repaint after each move or addition
+    // shows mostly the same names again.
+    constexpr qsizetype kWidthsKept = 4096;
+    if (const auto known = textWidths_.constFind(text); known != textWidths_.cend())
+        return *known;
+    if (textWidths_.size() >= kWidthsKept)
+        textWidths_.clear();
+    const int width = metrics.horizontalAdvance(text);
+    textWidths_.insert(text, width);
+    return width;
+}
+
+void TTreeNodeView::FitColumn()
+{
+    fitPending_ = false;
+    if (!model() || header()->count() == 0)
+        return;
+    const int width = std::max(viewport()->width(), widestRow_);
+    if (header()->sectionSize(0) != width)
+        header()->resizeSection(0, width);
+}
+
+void TTreeNodeView::ForgetWidestRow()
+{
+    widestRow_ = 0;
+    textWidths_.clear();
+    FitColumn();
+}
+
+void TTreeNodeView::resizeEvent(QResizeEvent* event)
+{
+    QTreeView::resizeEvent(event);
+    FitColumn();
+}
+
+void TTreeNodeView::reset()
+{
+    QTreeView::reset();
+    ForgetWidestRow();
 }
 
 std::unique_ptr<TNodeDragData> TTreeNodeView::NodeDragData()

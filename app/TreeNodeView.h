@@ -1,9 +1,12 @@
 // The tree pane's view: it starts a drag of the selected node by itself, asks its owner
 // whether a drag over a point may go on and what a drop does, and shows the insertion mark
 // as an overlay until the next drag-over, the drop or the drag leaving clears it. Rows of
-// deep nodes are drawn without asking the style for branch levels it leaves blank.
+// deep nodes are drawn without asking the style for branch levels it leaves blank. Names are
+// shown whole: the column grows to the widest row drawn so far, and a horizontal scroll bar
+// appears when that is wider than the pane.
 #pragma once
 
+#include <QHash>
 #include <QLine>
 #include <QMimeData>
 #include <QTreeView>
@@ -49,6 +52,9 @@ public:
     void ClearDropMark();
     const std::optional<QLine>& DropMark() const { return dropMark_; }
 
+    // A new model forgets the widest row.
+    void reset() override;
+
 protected:
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -58,14 +64,29 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     void changeEvent(QEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void AskDragOver(QDropEvent& event);
     void ScrollNearEdges(QPoint position);
     void CheckBranchStyle();
+    // Sets the column to the pane's width or the widest row drawn, whichever is wider.
+    void FitColumn();
+    void ForgetWidestRow();
+    int TextWidth(const QFontMetrics& metrics, const QString& text) const;
 
     std::optional<QLine> dropMark_;
     // Whether the style draws nothing at an ancestor's level of a row (no connecting lines);
     // asked again when the style changes.
     bool ancestorLevelsBlank_ = false;
+    // The width the widest row drawn needs (indentation, name, margins). Measured only for
+    // rows drawn, so the cost follows the rows on screen, not the tree's size; it grows as
+    // wider rows come into view and never shrinks until a new model, font or style.
+    mutable int widestRow_ = 0;
+    // The indentation of the row being drawn: drawBranches is given it.
+    mutable int branchWidth_ = 0;
+    mutable bool fitPending_ = false;
+    // The widths of names drawn lately, in the view's font.
+    mutable QHash<QString, int> textWidths_;
 };

@@ -59,10 +59,14 @@ void TTreeNodeView::changeEvent(QEvent* event)
     if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange)
         CheckBranchStyle();
     QTreeView::changeEvent(event);
+    // Rows measured in another font or style say nothing of their width now.
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
+        ForgetWidestRow();
 }
 
 void TTreeNodeView::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
 {
+    branchWidth_ = rect.width();
     // Alternating rows would need the row's number, which only the base class knows.
     if (!ancestorLevelsBlank_ || alternatingRowColors()) {
         QTreeView::drawBranches(painter, rect, index);

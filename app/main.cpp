@@ -1,5 +1,6 @@
 // Entry point: the application title and icon, the main window, the message loop.
 #include "app/MainWindow.h"
+#include "app/QtTranslations.h"
 #include "app/TerminationSignals.h"
 #include "document/RecoveryStore.h"
 
@@ -21,6 +22,7 @@ QIcon ApplicationIcon()
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    InstallQtTranslations(application);
     SetApplicationTitle(QStringLiteral("ヴェルモラ"));
     QApplication::setWindowIcon(ApplicationIcon());
     // Lets desktops match the window to its launcher entry.

@@ -196,8 +196,33 @@ void THxVistaMessageForm::keyPressEvent(QKeyEvent* event)
                 Button(*kind)->click();
             return;
         }
+        if (!(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) && PressMnemonic(event->key()))
+            return;
         QDialog::keyPressEvent(event);
     });
+}
+
+bool THxVistaMessageForm::PressMnemonic(int key)
+{
+    // The underlined letter alone or with Alt, as in the dialogs of the format's home
+    // platform. A letter that several buttons share moves the focus from one to the next
+    // instead of pressing any, as the buttons' own Alt shortcuts do.
+    QList<QPushButton*> matching;
+    for (TMsgDlgBtn kind : forms::ButtonsInOrder(buttons_)) {
+        QPushButton* button = Button(kind);
+        const QKeySequence mnemonic = button->shortcut();
+        if (!mnemonic.isEmpty() && mnemonic[0].key() == key)
+            matching.append(button);
+    }
+    if (matching.isEmpty())
+        return false;
+    if (matching.size() == 1) {
+        matching.front()->click();
+        return true;
+    }
+    const qsizetype focused = matching.indexOf(qobject_cast<QPushButton*>(focusWidget()));
+    matching[(focused + 1) % matching.size()]->setFocus(Qt::ShortcutFocusReason);
+    return true;
 }
 
 void THxVistaMessageForm::reject()

@@ -38,7 +38,8 @@ public:
 };
 
 // A message dialog: icon "Image", word-wrapped text "Message", a row of buttons named after
-// their kinds. Owned by the primary form's window when there is one.
+// their kinds. Owned by the primary form's window when there is one. Enter presses the
+// default button, Esc the cancel button, and a button's underlined letter alone presses it.
 class THxVistaMessageForm : public QDialog {
     Q_OBJECT
 public:
@@ -54,6 +55,10 @@ public:
 protected:
     explicit THxVistaMessageForm(const QString& message, forms::TMsgDlgButtons buttons, QWidget* owner);
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Presses the button whose caption underlines the key's letter; false when none does.
+    bool PressMnemonic(int key);
 
 public slots:
     // The close box answers Cancel (2).

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the README's pictures in docs/ from the current build: the main window with a
-# Japanese document, the export dialog and a message dialog, each cut to its window.
+# Japanese document, the export dialog, a message dialog, the editor's context menu and the
+# tree with a long name, each cut to its window.
 #   scripts/docs-screenshots.sh [build-dir]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +13,7 @@ scripts/screenshots.sh "$build" "$shots" >/dev/null
 scripts/screenshot-export.sh "$build" "$shots" >/dev/null
 
 mkdir -p docs
-for picture in main dialog export; do
+for picture in main dialog export context longname; do
   # Xvfb's empty root is black: trimming it leaves the window alone.
   convert "$shots/$picture.png" -trim +repage "docs/$picture.png"
   echo "docs/$picture.png"

@@ -3,8 +3,12 @@
 //   screenshot_scenes main     the window with a small document
 //   screenshot_scenes menu     the same with the File menu open
 //   screenshot_scenes dialog   the save question over the window
+//   screenshot_scenes save     the save dialog (Qt's own, in Japanese)
+//   screenshot_scenes context  the editor's context menu (Qt's own, in Japanese)
+//   screenshot_scenes longname the tree with a name wider than its pane
 #include "app/DocumentModel.h"
 #include "app/MainWindow.h"
+#include "app/QtTranslations.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -43,12 +47,16 @@ void Ready()
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    InstallQtTranslations(application);
     SetApplicationTitle(QStringLiteral("ヴェルモラ"));
     const QString scene = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("main");
 
     TForm1 form;
     document::TreeNode* selected = nullptr;
-    form.SetDocument(SmallDocument(selected), nullptr);
+    document::DocumentTree tree = SmallDocument(selected);
+    if (scene == QLatin1String("longname"))
+        selected = &tree.AppendNode(*selected->Parent(), "三日目の予定：午前は嵐山で竹林と渡月橋、午後は金閣寺");
+    form.SetDocument(std::move(tree), nullptr);
     form.SelectNode(selected);
     form.SetFileName(QStringLiteral("/home/user/旅行.trm"));
     form.Memo1->moveCursor(QTextCursor::End);
@@ -65,6 +73,13 @@ int main(int argc, char** argv)
             VistaMessageDlg(QStringLiteral("ファイル /home/user/旅行.trm の内容は変更されています。\r変更を保存しますか？"),
                             forms::TMsgDlgType::mtWarning,
                             forms::TMsgDlgBtn::mbYes | forms::TMsgDlgBtn::mbNo | forms::TMsgDlgBtn::mbCancel);
+        } else if (scene == QLatin1String("save")) {
+            QTimer::singleShot(300, &form, Ready);
+            form.actSaveAs->trigger();
+        } else if (scene == QLatin1String("context")) {
+            QMenu* menu = form.Memo1->createStandardContextMenu();
+            menu->popup(form.Memo1->viewport()->mapToGlobal(QPoint(60, 30)));
+            QTimer::singleShot(300, &form, Ready);
         } else {
             Ready();
         }

@@ -13,10 +13,13 @@ export XDG_STATE_HOME="$work/state"
 copies="$work/state/velmora/recovery"
 cr=$(printf '\r')
 
-# Waits until a recovery copy holds the text.
+# Waits until a recovery copy holds the text and its record is written (the record follows
+# the document).
 wait_copy_with() {
     for _ in $(seq 300); do
-        cat "$copies"/*.trm 2>/dev/null | grep -q "$1" && return 0
+        for copy in "$copies"/*.trm; do
+            [ -f "$copy" ] && grep -q "$1" "$copy" && [ -f "${copy%.trm}.info" ] && return 0
+        done
         sleep 0.1
     done
     fail "no recovery copy holds '$1'"

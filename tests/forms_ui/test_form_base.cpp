@@ -59,6 +59,20 @@ int PressAndResult(forms::TMsgDlgButtons buttons, Qt::Key key)
     return dialog->isVisible() ? -1 : dialog->result();
 }
 
+// Types a key with modifiers into the focused button, as a user would; -1 while the dialog
+// stays open.
+int TypeAndResult(THxVistaMessageForm& dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    dialog.show();
+    QTest::keyClick(dialog.focusWidget(), key, modifiers);
+    return dialog.isVisible() ? -1 : dialog.result();
+}
+
+std::unique_ptr<THxVistaMessageForm> Question(forms::TMsgDlgButtons buttons)
+{
+    return CreateVistaMessageDialog(QStringLiteral("質問"), TMsgDlgType::mtConfirmation, buttons);
+}
+
 }  // namespace
 
 class TestHxVista : public QObject {
@@ -130,6 +144,26 @@ private slots:
         QCOMPARE(PressAndResult(forms::ButtonBit(B::mbOK), Qt::Key_Escape), 1);
         QCOMPARE(PressAndResult(B::mbAbort | B::mbRetry | B::mbIgnore, Qt::Key_Return), 4);
         QCOMPARE(PressAndResult(B::mbAbort | B::mbRetry | B::mbIgnore, Qt::Key_Escape), -1);  // stays open
+    }
+
+    void underlinedLetterAlonePressesItsButton()
+    {
+        QCOMPARE(TypeAndResult(*Question(B::mbYes | B::mbNo | B::mbCancel), Qt::Key_N), 7);
+        QCOMPARE(TypeAndResult(*Question(B::mbYes | B::mbNo | B::mbCancel), Qt::Key_Y), 6);
+        QCOMPARE(TypeAndResult(*Question(B::mbYes | B::mbNo), Qt::Key_N, Qt::ShiftModifier), 7);
+        QCOMPARE(TypeAndResult(*Question(B::mbYes | B::mbNo), Qt::Key_N, Qt::AltModifier), 7);
+        QCOMPARE(TypeAndResult(*Question(B::mbYes | B::mbNo), Qt::Key_N, Qt::ControlModifier), -1);
+        QCOMPARE(TypeAndResult(*Question(B::mbYes | B::mbNo | B::mbCancel), Qt::Key_C), -1);  // キャンセル has none
+        QCOMPARE(TypeAndResult(*Question(B::mbAbort | B::mbRetry | B::mbIgnore), Qt::Key_I), 5);
+        QCOMPARE(TypeAndResult(*Question(B::mbAbort | B::mbRetry | B::mbIgnore), Qt::Key_A), 3);
+
+        // A letter that two buttons share moves the focus between them and presses neither.
+        auto shared = Question(B::mbAbort | B::mbIgnore | B::mbAll);
+        QCOMPARE(TypeAndResult(*shared, Qt::Key_A), -1);
+        QCOMPARE(shared->focusWidget(), shared->Button(B::mbAll));
+        QCOMPARE(TypeAndResult(*shared, Qt::Key_A), -1);
+        QCOMPARE(shared->focusWidget(), shared->Button(B::mbAbort));
+        QCOMPARE(TypeAndResult(*shared, Qt::Key_Return), 3);
     }
 
     void captionRulesAndOwnership()

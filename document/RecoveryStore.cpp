@@ -275,8 +275,13 @@ RecoveryStore::Found RecoveryStore::FindStale() const {
     std::error_code error;
     for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
         const fs::path& path = it->path();
-        if (path.extension() != ".info" || !it->is_regular_file(error)) continue;
         const std::string id = path.stem().string();
+        // The lock of a process that ended without a copy (nothing unsaved) is litter.
+        if (path.extension() == ".lock" && !fs::exists(RecordPath(id), error) && !IsClaimed(id)) {
+            ::unlink(path.c_str());
+            continue;
+        }
+        if (path.extension() != ".info" || !it->is_regular_file(error)) continue;
         std::optional<TRecoveryRecord> record;
         try {
             record = ParseRecord(platform::ReadWholeFile(path.string()));

@@ -49,6 +49,7 @@ TEST(RecoveryStore, CopiesAreFoundOnlyWhenNoRunningProcessHoldsThem) {
         store.Write(ended, snapshot, named);
     }
     store.Write("older-without-lock", snapshot, {"", TDocumentEncoding::deShiftJIS, 200, self, {}});
+    WriteBytes(store.Folder() + "/ended-without-copy.lock", "");  // litter of a process gone
 
     RecoveryStore::Found found = store.FindStale();
     ASSERT_EQ(found.stale.size(), 2u);
@@ -61,6 +62,8 @@ TEST(RecoveryStore, CopiesAreFoundOnlyWhenNoRunningProcessHoldsThem) {
     EXPECT_EQ(found.stale[0].record.stamp, named.stamp);
     EXPECT_EQ(found.stale[1].id, "older-without-lock");
     EXPECT_FALSE(found.stale[1].record.stamp);
+    EXPECT_FALSE(std::filesystem::exists(store.Folder() + "/ended-without-copy.lock"));
+    EXPECT_TRUE(std::filesystem::exists(store.Folder() + "/" + running.Id() + ".lock"));
 
     // Read back: the document as it was, and its copy is UTF-8 whatever the document's encoding.
     const OpenedDocument read = store.Read(found.stale[0]);

@@ -2,6 +2,8 @@
 # folder of its own, an Xvfb display, and xdotool steps that wait for what they expect.
 # Sourced by a run with the program's path in $binary; sets $work and $DISPLAY.
 
+. "$(dirname "$0")/e2e_steps.sh"
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-e2e-XXXXXX")
 xvfb_pid=
 app_pid=
@@ -12,11 +14,6 @@ cleanup() {
     [ -n "${KEEP_E2E:-}" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
 
 # The program in a folder of its own, so that its INI file is made there; the per-user
 # store and the home folder in the same temporary folder.
@@ -35,36 +32,6 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")"
-
-# Waits until a window whose title matches the pattern (a regular expression) is mapped;
-# prints its id.
-wait_window() {
-    timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1
-}
-
-# Waits until the window's title is exactly the text.
-wait_title() {
-    for _ in $(seq 200); do
-        [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "$2" ] && return 0
-        sleep 0.1
-    done
-    fail "title of $1 is '$(xdotool getwindowname "$1" 2>/dev/null)', not '$2'"
-}
-
-press() {
-    xdotool key --clearmodifiers "$@"
-    sleep 0.3
-}
-
-type_text() {
-    xdotool type --delay 30 "$1"
-    sleep 0.3
-}
-
-focus() {
-    xdotool windowfocus --sync "$1"
-    sleep 0.3
-}
 
 start_program() {
     (cd "$work" && exec "$work/bin/velmora" "$@") >>"$work/velmora.log" 2>&1 &

@@ -9,14 +9,11 @@
 # Usage: run_ime_e2e.sh VELMORA_BINARY
 set -eu
 
+. "$(dirname "$0")/e2e_steps.sh"
+
 skip() {
     echo "SKIP: $*"
     exit 77
-}
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
 }
 
 stage=${2:-start}
@@ -32,6 +29,7 @@ if [ "$stage" = start ]; then
     mkdir -p "$work/bin"
     cp "$1" "$work/bin/velmora"
     cp "$0" "$work/run_ime_e2e.sh"
+    cp "$here/e2e_steps.sh" "$work/e2e_steps.sh"
     cp "$here/lsan.supp" "$work/lsan.supp"
     status=0
     if [ "$(id -u)" -eq 0 ]; then
@@ -115,28 +113,6 @@ wait_for() {
 }
 engine_is_mozc() { [ "$(ibus engine 2>/dev/null)" = mozc-jp ]; }
 wait_for ibus list-engine || fail "ibus-daemon did not start: $(cat "$work/ibus.log")"
-
-wait_window() {
-    timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1
-}
-
-wait_title() {
-    for _ in $(seq 200); do
-        [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "$2" ] && return 0
-        sleep 0.1
-    done
-    fail "title of $1 is '$(xdotool getwindowname "$1" 2>/dev/null)', not '$2'"
-}
-
-press() {
-    xdotool key --clearmodifiers "$@"
-    sleep 0.3
-}
-
-focus() {
-    xdotool windowfocus --sync "$1"
-    sleep 0.3
-}
 
 # Types the word in romaji, converts it with Space and commits it with Enter.
 type_japanese() {

@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 PREFIX    ?= /usr/local
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev xvfb xauth xdotool fonts-noto-cjk \
+            libbenchmark-dev libre2-dev xvfb xauth xdotool fonts-noto-cjk \
             desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 
 .PHONY: run test test-asan deps build build-asan bench fuzz clean install

@@ -2,6 +2,8 @@
 
 #include <re2/re2.h>
 
+#include <string.h>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -177,6 +179,35 @@ std::multimap<char32_t, std::string> Spellings(const FindOptions& options) {
     return out;
 }
 
+// Lead bytes that are rare in Japanese text: ASCII and 0xEF (full- and half-width forms).
+// A needle starting with one is found fastest by memchr on it; any other (the lead bytes of
+// kana and kanji, met every few bytes) by glibc's memmem, which skips by pairs of bytes.
+bool RareLead(char c) { return static_cast<unsigned char>(c) < 0x80 || static_cast<unsigned char>(c) == 0xEF; }
+
+std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t from) {
+    if (from > text.size()) return std::string_view::npos;
+    if (RareLead(needle[0])) return needle.size() == 1 ? text.find(needle[0], from) : text.find(needle, from);
+    const void* at = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : std::string_view::npos;
+}
+
+// What a unit looked for first costs: a pass of memchr for each rare lead byte its spellings
+// start with (the verification reads the rest), a dearer pass of memmem for each other.
+std::vector<std::string> Needles(const std::vector<std::string>& spellings) {
+    std::vector<std::string> needles;
+    for (const std::string& s : spellings) {
+        std::string needle = RareLead(s[0]) ? s.substr(0, 1) : s;
+        if (std::find(needles.begin(), needles.end(), needle) == needles.end()) needles.push_back(std::move(needle));
+    }
+    return needles;
+}
+
+int Cost(const std::vector<std::string>& needles) {
+    int cost = 0;
+    for (const std::string& n : needles) cost += n.size() == 1 ? 1 : 3;
+    return cost;
+}
+
 std::string_view EditorPart(std::string_view text) {
     if (text.size() >= 2 && text[text.size() - 2] == '\r' && text.back() == '\n') text.remove_suffix(2);
     return text;
@@ -215,7 +246,8 @@ struct Matcher::Impl {
     std::vector<char32_t> units;
     std::size_t anchorFirst = 0;  // index of the first unit of the anchor
     std::size_t anchorUnits = 0;  // units the anchor covers
-    std::vector<std::string> anchorSpellings;
+    std::vector<std::string> anchorSpellings;  // the needles looked for
+    bool singleRun = false;
 
     std::unique_ptr<RE2> re;
 
@@ -267,16 +299,17 @@ void Matcher::Impl::CompilePlain(std::string_view pattern) {
         anchorFirst = bestFirst;
         anchorUnits = bestLength;
         anchorSpellings = {run};
+        singleRun = true;
     } else {
         std::size_t best = 0;
         for (std::size_t k = 1; k < units.size(); ++k) {
-            const auto& a = unitSpellings[k];
-            const auto& b = unitSpellings[best];
-            if (a.size() < b.size() || (a.size() == b.size() && Rarity(a) > Rarity(b))) best = k;
+            const int a = Cost(Needles(unitSpellings[k]));
+            const int b = Cost(Needles(unitSpellings[best]));
+            if (a < b || (a == b && Rarity(unitSpellings[k]) > Rarity(unitSpellings[best]))) best = k;
         }
         anchorFirst = best;
         anchorUnits = 1;
-        anchorSpellings = unitSpellings[best];
+        anchorSpellings = Needles(unitSpellings[best]);
     }
     valid = true;
 }
@@ -284,9 +317,10 @@ void Matcher::Impl::CompilePlain(std::string_view pattern) {
 void Matcher::Impl::FindPlain(std::string_view text, const std::function<bool(ByteRange)>& onHit) const {
     const std::size_t count = anchorSpellings.size();
     std::vector<std::size_t> next(count);
-    for (std::size_t k = 0; k < count; ++k) next[k] = text.find(anchorSpellings[k]);
+    for (std::size_t k = 0; k < count; ++k) next[k] = FindFrom(text, anchorSpellings[k], 0);
     std::size_t lastEnd = 0;
-    const bool runVerified = anchorSpellings.size() == 1;
+    // A run spelled one way only needs no second look; a needle may be a lead byte alone.
+    const bool runVerified = anchorSpellings.size() == 1 && anchorUnits > 0 && singleRun;
     while (true) {
         std::size_t which = 0;
         for (std::size_t k = 1; k < count; ++k)
@@ -318,9 +352,9 @@ void Matcher::Impl::FindPlain(std::string_view text, const std::function<bool(By
             if (!onHit({start, end - start})) return;
             lastEnd = end;
             for (std::size_t k = 0; k < count; ++k)
-                if (next[k] < end) next[k] = text.find(anchorSpellings[k], end);
+                if (next[k] < end) next[k] = FindFrom(text, anchorSpellings[k], end);
         } else {
-            next[which] = text.find(anchorSpellings[which], at + 1);
+            next[which] = FindFrom(text, anchorSpellings[which], at + 1);
         }
     }
 }

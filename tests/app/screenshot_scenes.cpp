@@ -3,10 +3,14 @@
 //   screenshot_scenes main     the window with a small document
 //   screenshot_scenes menu     the same with the File menu open
 //   screenshot_scenes dialog   the save question over the window
+//   screenshot_scenes find     the find panel with its hits, the first one shown
 #include "app/DocumentModel.h"
+#include "app/FindPanel.h"
 #include "app/MainWindow.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -65,6 +69,12 @@ int main(int argc, char** argv)
             VistaMessageDlg(QStringLiteral("ファイル /home/user/旅行.trm の内容は変更されています。\r変更を保存しますか？"),
                             forms::TMsgDlgType::mtWarning,
                             forms::TMsgDlgBtn::mbYes | forms::TMsgDlgBtn::mbNo | forms::TMsgDlgBtn::mbCancel);
+        } else if (scene == QLatin1String("find")) {
+            form.actFind->trigger();
+            form.FindPanel1->SearchBox->setEditText(QStringLiteral("日目"));
+            form.FindPanel1->FinishSearch();
+            emit form.FindPanel1->ResultList->activated(form.FindPanel1->ResultList->model()->index(1, 0));
+            QTimer::singleShot(300, &form, Ready);
         } else {
             Ready();
         }

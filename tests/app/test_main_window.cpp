@@ -232,6 +232,11 @@ private slots:
             {"D2", "actDateTime", nullptr, kNone},
             {"N6", nullptr, nullptr, kNone},
             {"actExportText1", "actExportText", nullptr, kNone},
+            {"N12", nullptr, nullptr, kNone},
+            {"Find1", "actFind", nullptr, QKeySequence("Ctrl+F")},
+            {"FindNext1", "actFindNext", nullptr, QKeySequence("F3")},
+            {"FindPrev1", "actFindPrev", nullptr, QKeySequence("Shift+F3")},
+            {"Replace1", "actReplace", nullptr, QKeySequence("Ctrl+H")},
         });
         CompareMenu(*top[3]->menu(), {
             {"Font1", "actFont", nullptr, kNone},

@@ -137,13 +137,15 @@ TFindPanel::TFindPanel(QWidget* parent)
     for (QWidget* w : {static_cast<QWidget*>(MatchCase), static_cast<QWidget*>(FoldWidth),
                        static_cast<QWidget*>(FoldKana), static_cast<QWidget*>(Regex)})
         options->addWidget(w);
-    options->addWidget(new QLabel(QStringLiteral("範囲:")));
-    options->addWidget(ScopeBox);
-    options->addWidget(new QLabel(QStringLiteral("対象:")));
-    options->addWidget(TargetBox);
     options->addStretch();
     grid->addLayout(options, 2, 0, 1, 4);
+    // Where and what on a line of their own, with the count and the note after them.
     auto* status = new QHBoxLayout;
+    status->addWidget(new QLabel(QStringLiteral("範囲:")));
+    status->addWidget(ScopeBox);
+    status->addWidget(new QLabel(QStringLiteral("対象:")));
+    status->addWidget(TargetBox);
+    status->addSpacing(12);
     status->addWidget(CountLabel);
     status->addWidget(NoteLabel, 1);
     grid->addLayout(status, 3, 0, 1, 4);

@@ -17,7 +17,7 @@ mkdir -p "$out"
 . scripts/xvfb.sh
 start_xvfb
 
-for scene in main menu dialog; do
+for scene in main menu dialog find; do
   log=$(mktemp)
   DISPLAY=$display QT_QPA_PLATFORM=xcb "$scenes" "$scene" >"$log" 2>/dev/null &
   app=$!

@@ -70,6 +70,7 @@ int main(int argc, char** argv)
                             forms::TMsgDlgType::mtWarning,
                             forms::TMsgDlgBtn::mbYes | forms::TMsgDlgBtn::mbNo | forms::TMsgDlgBtn::mbCancel);
         } else if (scene == QLatin1String("find")) {
+            form.setGeometry(60, 40, 820, 600);
             form.actFind->trigger();
             form.FindPanel1->SearchBox->setEditText(QStringLiteral("日目"));
             form.FindPanel1->FinishSearch();

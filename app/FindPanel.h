@@ -72,6 +72,8 @@ public:
     // Forgets the hits (the nodes they name may be gone).
     void Clear();
     bool HasResult() const { return result_ != nullptr; }
+    // True from the start of a search until its result is shown (the last one stays shown).
+    bool Searching() const { return job_ != nullptr; }
 
     const document::FindResult& Result() const { return *result_; }
     const std::vector<document::FindSource>& Sources() const { return *sources_; }

@@ -18,6 +18,8 @@ using document::FindSource;
 namespace {
 
 constexpr int kHistorySize = 20;
+// Hits shown before the search is over.
+constexpr std::size_t kPage = 100;
 // Characters of the line shown around a hit in the list.
 constexpr int kBefore = 30;
 constexpr int kAfter = 60;
@@ -52,7 +54,7 @@ QVariant TFindResultModel::data(const QModelIndex& index, int role) const
         return {};
     const document::FindHit& hit = result_->hits[static_cast<std::size_t>(index.row())];
     const FindSource& source = (*sources_)[hit.source];
-    QString where = QString::fromStdString(source.path);
+    QString where = QString::fromStdString(document::SourcePath(*sources_, hit.source));
     std::string_view line;
     std::size_t at = 0;
     if (hit.field == document::HitField::name) {
@@ -221,7 +223,22 @@ void TFindPanel::Search(std::vector<FindSource> sources)
     auto job = std::make_shared<Job>();
     job_ = job;
     worker_ = std::thread([this, job, matcher = matcher_, sources = sources_, target = Target()] {
-        auto result = std::make_shared<FindResult>(document::FindInSources(*matcher, *sources, target, &job->cancel));
+        // The nodes go in blocks; once a page of hits is found it is shown while the rest
+        // is searched, so the list fills at once on a large document.
+        auto result = std::make_shared<FindResult>();
+        constexpr std::size_t kBlock = 256;
+        bool pageShown = false;
+        for (std::size_t from = 0; from < sources->size() && !result->cancelled; from += kBlock) {
+            document::FindInSources(*matcher, *sources, target, from, from + kBlock, *result, &job->cancel);
+            if (!pageShown && result->hits.size() >= kPage && from + kBlock < sources->size()) {
+                pageShown = true;
+                auto page = std::make_shared<const FindResult>(*result);
+                QMetaObject::invokeMethod(this, [this, job, page] {
+                    if (job == job_ && !job_->result)
+                        ShowPage(page);
+                }, Qt::QueuedConnection);
+            }
+        }
         if (result->cancelled)
             return;
         job->result = std::move(result);
@@ -254,6 +271,12 @@ void TFindPanel::ShowResult(std::shared_ptr<const FindResult> result)
     result_ = std::move(result);
     model_->SetResult(sources_, result_);
     CountLabel->setText(QString::fromStdString(document::CountText(*result_)));
+}
+
+void TFindPanel::ShowPage(std::shared_ptr<const FindResult> page)
+{
+    model_->SetResult(sources_, page);
+    CountLabel->setText(QStringLiteral("%1 件以上 (検索しています…)").arg(page->hits.size()));
 }
 
 void TFindPanel::Clear()

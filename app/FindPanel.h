@@ -105,6 +105,8 @@ private:
     // Shows the finished job's result, once.
     void TakeResult();
     void ShowResult(std::shared_ptr<const document::FindResult> result);
+    // The first hits of a search still running.
+    void ShowPage(std::shared_ptr<const document::FindResult> page);
 
     TFindResultModel* model_ = nullptr;
     std::shared_ptr<const document::Matcher> matcher_;

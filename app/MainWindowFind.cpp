@@ -52,9 +52,6 @@ void TForm1::CreateFindActions()
     FindDock->setWidget(FindPanel1);
     addDockWidget(Qt::BottomDockWidgetArea, FindDock);
     FindDock->hide();
-    // The panel's fields come after the two panes in the tab order, which stays editor, tree.
-    setTabOrder(Memo1, TreeView1);
-    setTabOrder(TreeView1, FindPanel1->SearchBox);
 
     connect(FindPanel1, &TFindPanel::searchRequested, this, [this] { RunCommand([this] { StartSearch(); }); });
     connect(FindPanel1, &TFindPanel::hitActivated, this, [this](int index) {
@@ -69,9 +66,6 @@ void TForm1::CreateFindActions()
     connect(FindPanel1, &TFindPanel::replaceAllRequested, this, [this] { RunCommand([this] { ReplaceAllHits(); }); });
     connect(FindPanel1, &TFindPanel::closeRequested, this, [this] {
         FindDock->hide();
-    // The panel's fields come after the two panes in the tab order, which stays editor, tree.
-    setTabOrder(Memo1, TreeView1);
-    setTabOrder(TreeView1, FindPanel1->SearchBox);
         Memo1->setFocus();
     });
     // The hits name nodes: when nodes go or the whole tree is replaced, they are searched anew.

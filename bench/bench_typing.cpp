@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QLineEdit>
+#include <QListView>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -214,6 +216,32 @@ void BM_TypeWhileSearchRuns(benchmark::State& state)
     gForm->FindDock->hide();
 }
 BENCHMARK(BM_TypeWhileSearchRuns)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+// From the last key of a search text to the first page of its hits in the list, on the same
+// document and word: the snapshot of 100,000 nodes, the start of the worker and its first page.
+void BM_FirstPageAfterLastKey(benchmark::State& state)
+{
+    document::DocumentTree tree = benchdoc::GenerateTree(benchdoc::kNodes, benchdoc::kTextBytes);
+    document::TreeNode* shown = tree.Root().Child(0);
+    gForm->SetDocument(std::move(tree), shown);
+    gForm->actFind->trigger();
+    TFindPanel& panel = *gForm->FindPanel1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        panel.SearchBox->setEditText(QString());
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        QTest::sendKeyEvent(QTest::Click, panel.SearchBox->lineEdit(), Qt::Key_unknown, QStringLiteral("ー"), Qt::NoModifier);
+        while (panel.ResultList->model()->rowCount() == 0)
+            QCoreApplication::processEvents();
+        state.PauseTiming();
+        panel.FinishSearch();
+        state.ResumeTiming();
+    }
+    state.counters["hits"] = static_cast<double>(panel.Result().hits.size());
+    gForm->FindDock->hide();
+}
+BENCHMARK(BM_FirstPageAfterLastKey)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
 

@@ -97,7 +97,7 @@ google bench_utf8 ""
 
 # The window's programs exist only in a build with the UI (VELMORA_BUILD_UI).
 if [ -x "$BENCH/bench_typing" ] && [ -x "$BENCH/bench_window" ]; then
-    google bench_typing "TypeCharacterIn10MBNode=16;ShowNodeOfOneMBLine=1000;TypeCharacterInOneMBLine=16;TypeWhileRecoveryCopyIsWritten=16;TypeWhileSearchRuns=16"
+    google bench_typing "TypeCharacterIn10MBNode=16;ShowNodeOfOneMBLine=1000;TypeCharacterInOneMBLine=16;TypeWhileRecoveryCopyIsWritten=16;TypeWhileSearchRuns=16;FirstPageAfterLastKey=50"
 
     # bench_window prints name <TAB> value <TAB> unit <TAB> goal already.
     run bench_window

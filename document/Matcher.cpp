@@ -711,28 +711,46 @@ std::vector<FindSource> SourcesInScope(const DocumentTree& tree, const TreeNode*
     std::vector<FindSource> sources;
     const TreeNode* top = ScopeTop(tree, selected, scope);
     if (scope == FindScope::thisNode) {
-        sources.push_back({top, PathOf(*top), top->Name(), top->Data().SharedText()});
+        sources.push_back({top, top->Name(), top->Data().SharedText(), FindSource::kNoParent, PathOf(*top)});
         return sources;
     }
-    // Paths are built from the parent's, so a deep tree costs one pass.
-    std::vector<std::pair<const TreeNode*, std::size_t>> stack;
+    sources.reserve(scope == FindScope::allNodes ? tree.NodeCount() : SubtreeSize(*top));
+    // The open ancestors of the node being visited, with their indices.
+    std::vector<std::pair<const TreeNode*, std::uint32_t>> stack;
     Preorder(*top, [&](const TreeNode& node) {
         while (!stack.empty() && stack.back().first != node.Parent()) stack.pop_back();
-        std::string path = stack.empty() ? PathOf(node) : sources[stack.back().second].path + " > " + node.Name();
-        sources.push_back({&node, std::move(path), node.Name(), node.Data().SharedText()});
-        if (node.HasChildren()) stack.emplace_back(&node, sources.size() - 1);
+        const auto index = static_cast<std::uint32_t>(sources.size());
+        if (stack.empty())
+            sources.push_back({&node, node.Name(), node.Data().SharedText(), FindSource::kNoParent, PathOf(node)});
+        else
+            sources.push_back({&node, node.Name(), node.Data().SharedText(), stack.back().second, {}});
+        if (node.HasChildren()) stack.emplace_back(&node, index);
     });
     return sources;
 }
 
-FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
-                         const std::atomic<bool>* cancel) {
-    FindResult result;
-    if (!matcher.Valid()) return result;
-    for (std::size_t i = 0; i < sources.size(); ++i) {
+std::string SourcePath(const std::vector<FindSource>& sources, std::size_t index) {
+    std::vector<const std::string*> names;
+    while (sources[index].parent != FindSource::kNoParent) {
+        names.push_back(&sources[index].name);
+        index = sources[index].parent;
+    }
+    std::string path = sources[index].path;
+    for (std::size_t i = names.size(); i-- > 0;) {
+        path += " > ";
+        path += *names[i];
+    }
+    return path;
+}
+
+void FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
+                   std::size_t from, std::size_t to, FindResult& result, const std::atomic<bool>* cancel) {
+    if (!matcher.Valid()) return;
+    to = std::min(to, sources.size());
+    for (std::size_t i = from; i < to; ++i) {
         if (cancel && cancel->load(std::memory_order_relaxed)) {
             result.cancelled = true;
-            return result;
+            return;
         }
         const std::size_t before = result.hits.size();
         const auto source = static_cast<std::uint32_t>(i);
@@ -748,6 +766,12 @@ FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& 
             });
         if (result.hits.size() > before) ++result.nodes;
     }
+}
+
+FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
+                         const std::atomic<bool>* cancel) {
+    FindResult result;
+    FindInSources(matcher, sources, target, 0, sources.size(), result, cancel);
     return result;
 }
 

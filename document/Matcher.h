@@ -93,14 +93,20 @@ enum class HitField : std::uint8_t { name, text };
 // What a search reads of one node: a copy that another thread can search while the tree
 // changes (the text is shared, not copied). node identifies it and is not read through.
 struct FindSource {
+    static constexpr std::uint32_t kNoParent = 0xFFFFFFFF;
     const TreeNode* node = nullptr;
-    std::string path;  // "ルート > … > name"
     std::string name;
     std::shared_ptr<const std::string> text;
+    // The parent's index among the sources; the first source of a scope has none and holds
+    // its whole path instead (paths are made when shown: 100,000 of them cost megabytes).
+    std::uint32_t parent = kNoParent;
+    std::string path;
 };
 
 // The nodes of a scope in tree order. selected is the node shown (thisNode, subtree).
 std::vector<FindSource> SourcesInScope(const DocumentTree& tree, const TreeNode* selected, FindScope scope);
+// "ルート > … > name" of sources[index].
+std::string SourcePath(const std::vector<FindSource>& sources, std::size_t index);
 
 struct FindHit {
     std::uint32_t source = 0;  // index into the sources searched
@@ -118,6 +124,11 @@ struct FindResult {
 // is polled between nodes: a search that is no longer wanted stops early, marked cancelled.
 FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
                          const std::atomic<bool>* cancel = nullptr);
+
+// The same over sources [from, to) only, the hits added to result: a search can be done in
+// parts, each showing what it found so far.
+void FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
+                   std::size_t from, std::size_t to, FindResult& result, const std::atomic<bool>* cancel = nullptr);
 
 // "N 件 (M ノード)"
 std::string CountText(const FindResult& result);

@@ -221,8 +221,9 @@ TEST(Matcher, ScopesOrderCountAndReplaceOverTheTree) {
     const Matcher cat("猫", FindOptions{});
     const auto all = SourcesInScope(tree, &a1, FindScope::allNodes);
     ASSERT_EQ(all.size(), 4u);
-    EXPECT_EQ(all[2].path, "ルート > 猫の本 > 子");
-    EXPECT_EQ(all[3].path, "ルート > 犬");
+    EXPECT_EQ(SourcePath(all, 2), "ルート > 猫の本 > 子");
+    EXPECT_EQ(SourcePath(all, 3), "ルート > 犬");
+    EXPECT_EQ(SourcePath(SourcesInScope(tree, &a, FindScope::subtree), 1), "ルート > 猫の本 > 子");
     const FindResult both = FindInSources(cat, all, FindTarget::both);
     EXPECT_EQ(CountText(both), "6 件 (3 ノード)");
     // Tree order, and within a node its name first.

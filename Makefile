@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 PREFIX    ?= /usr/local
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            libbenchmark-dev xvfb xauth xdotool fonts-noto-cjk qt6-translations-l10n \
+            libbenchmark-dev libre2-dev xvfb xauth xdotool fonts-noto-cjk qt6-translations-l10n \
             desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 # What make test adds: a real input method for the end-to-end run of Japanese typing (a
 # session bus, ibus with mozc; setpriv and unshare to run it as a user other than root).
@@ -58,7 +58,7 @@ install: build
 BENCH_DIR ?= build-bench
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
-	cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_document bench_nanxml bench_codepage bench_utf8 bench_typing bench_window
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_document bench_find bench_nanxml bench_codepage bench_utf8 bench_typing bench_window
 	bench/run_benchmarks.sh $(BENCH_DIR)
 
 # make fuzz [FUZZ_SECONDS=300]: every harness in turn, built with clang in build-fuzz/.

@@ -386,6 +386,9 @@ bool TForm1::IsActionShortcut(const QKeyCombination& key) const
     for (const QAction* item : FItemShortcuts)
         if (item->shortcut() == pressed)
             return true;
+    for (const QAction* action : FFindActions)
+        if (action->shortcut() == pressed)
+            return true;
     return false;
 }
 

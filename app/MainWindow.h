@@ -42,6 +42,8 @@ class QSplitter;
 class TDocumentModel;
 
 class TRecoveryWriter;
+class QDockWidget;
+class TFindPanel;
 
 class TForm1 : public THxVistaForm<QMainWindow> {
     Q_OBJECT
@@ -85,6 +87,13 @@ public:
     QAction* actIniStyle = nullptr;
     QAction* actFontTree = nullptr;
     QAction* actDateTime = nullptr;
+    // Find and replace (MainWindowFind.cpp); not in ActionList1, the catalogue above.
+    QAction* actFind = nullptr;
+    QAction* actFindNext = nullptr;
+    QAction* actFindPrev = nullptr;
+    QAction* actReplace = nullptr;
+    QDockWidget* FindDock = nullptr;
+    TFindPanel* FindPanel1 = nullptr;
 
     // The document.
     document::DocumentTree& Document() { return FSession.Tree(); }
@@ -157,6 +166,14 @@ public:
     void actIniStyleExecute(QAction* Sender);
     void actFontTreeExecute(QAction* Sender);
     void actDateTimeExecute(QAction* Sender);
+    void actFindExecute(QAction* Sender);
+    void actFindNextExecute(QAction* Sender);
+    // Shows hit number index of the panel's list: its node selected, the hit selected in the
+    // editor. StepHit goes to the next (+1) or previous (-1) hit, wrapping at the ends.
+    void ShowHit(int index);
+    void StepHit(int direction);
+    void ReplaceCurrentHit();
+    void ReplaceAllHits();
 
     // Update handlers, run at idle time.
     void actAddSiblingUpdate(QAction* Sender);
@@ -228,6 +245,9 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreatePopupMenu();
+    void CreateFindActions();
+    void StartSearch();
+    void RefreshSearch();
     void FormCreate();
     QString LoadSettings();
     void OpenFirstDocument(const QString& editingFileName);
@@ -284,6 +304,7 @@ private:
     bool FInIdle = false;
     QList<QPair<QAction*, void (TForm1::*)(QAction*)>> FUpdateHandlers;
     QList<QAction*> FItemShortcuts;
+    QList<QAction*> FFindActions;
 };
 
 template <class F>

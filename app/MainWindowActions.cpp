@@ -78,6 +78,7 @@ void TForm1::CreateActions()
         action->setCheckable(true);
         EncodingGroup->addAction(action);
     }
+    CreateFindActions();
 }
 
 void TForm1::CreateMenus()
@@ -126,6 +127,11 @@ void TForm1::CreateMenus()
     AddActionItem(edit, QStringLiteral("D2"), *actDateTime);
     AddSeparatorItem(edit, QStringLiteral("N6"));
     AddActionItem(edit, QStringLiteral("actExportText1"), *actExportText);
+    AddSeparatorItem(edit, QStringLiteral("N12"));
+    AddActionItem(edit, QStringLiteral("Find1"), *actFind);
+    AddActionItem(edit, QStringLiteral("FindNext1"), *actFindNext);
+    AddActionItem(edit, QStringLiteral("FindPrev1"), *actFindPrev);
+    AddActionItem(edit, QStringLiteral("Replace1"), *actReplace);
 
     QMenu& format = *addMenu("C2", "書式(&O)");
     AddActionItem(format, QStringLiteral("Font1"), *actFont);

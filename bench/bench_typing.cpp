@@ -6,11 +6,17 @@
 // 1 MB, ASCII or Japanese, with word wrap on and off: showing it (goal: under 1 s) and one
 // key press in its middle (goal: under 16 ms); and typing while the recovery copy of a
 // 100 MB document is written on the worker thread (goal: under 16 ms a key).
+#include "app/FindPanel.h"
 #include "app/MainWindow.h"
+#include "bench/large_document.h"
 #include "app/RecoveryWriter.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QListView>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -191,6 +197,51 @@ void BM_TypeWhileRecoveryCopyIsWritten(benchmark::State& state)
     state.counters["typed_during_write"] = QFile::exists(written) ? 0 : 1;
 }
 BENCHMARK(BM_TypeWhileRecoveryCopyIsWritten)->Unit(benchmark::kMillisecond)->Iterations(100);
+
+// Keys typed in the editor while the find panel searches the 100 MB, 100,000-node benchmark
+// document for a word of 1.4 million hits on its worker thread.
+void BM_TypeWhileSearchRuns(benchmark::State& state)
+{
+    document::DocumentTree tree = benchdoc::GenerateTree(benchdoc::kNodes, benchdoc::kTextBytes);
+    document::TreeNode* shown = tree.Root().Child(0);
+    gForm->SetDocument(std::move(tree), shown);
+    gForm->actFind->trigger();
+    gForm->FindPanel1->SearchBox->setEditText(QStringLiteral("ー"));  // the search starts
+    gForm->Memo1->setFocus();
+    for (auto _ : state)
+        TypeOneCharacter(*gForm);
+    // 1 when every key was typed while the search was still running, as meant.
+    state.counters["typed_during_search"] = gForm->FindPanel1->Searching() ? 1 : 0;
+    gForm->FindPanel1->FinishSearch();
+    gForm->FindDock->hide();
+}
+BENCHMARK(BM_TypeWhileSearchRuns)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+// From the last key of a search text to the first page of its hits in the list, on the same
+// document and word: the snapshot of 100,000 nodes, the start of the worker and its first page.
+void BM_FirstPageAfterLastKey(benchmark::State& state)
+{
+    document::DocumentTree tree = benchdoc::GenerateTree(benchdoc::kNodes, benchdoc::kTextBytes);
+    document::TreeNode* shown = tree.Root().Child(0);
+    gForm->SetDocument(std::move(tree), shown);
+    gForm->actFind->trigger();
+    TFindPanel& panel = *gForm->FindPanel1;
+    for (auto _ : state) {
+        state.PauseTiming();
+        panel.SearchBox->setEditText(QString());
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+        QTest::sendKeyEvent(QTest::Click, panel.SearchBox->lineEdit(), Qt::Key_unknown, QStringLiteral("ー"), Qt::NoModifier);
+        while (panel.ResultList->model()->rowCount() == 0)
+            QCoreApplication::processEvents();
+        state.PauseTiming();
+        panel.FinishSearch();
+        state.ResumeTiming();
+    }
+    state.counters["hits"] = static_cast<double>(panel.Result().hits.size());
+    gForm->FindDock->hide();
+}
+BENCHMARK(BM_FirstPageAfterLastKey)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
 

@@ -62,6 +62,14 @@ run bench_nanxml
 awk -F'\t' -v OFS='\t' '$1 == "target" && NF == 5 { print "nanxml " $2, $3, $4, $5 }' "$LOG" >>"$ROWS"
 expect_rows bench_nanxml
 
+# bench_find prints name <TAB> value <TAB> unit <TAB> goal (same unit, "-" for none).
+run bench_find
+awk -F'\t' -v OFS='\t' 'NF == 4 {
+    if ($4 == "-") print $1, $2 " " $3, "-", "-"
+    else print $1, $2 " " $3, "< " $4 " " $3, ($2 + 0 < $4 + 0 ? "yes" : "NO")
+}' "$LOG" >>"$ROWS"
+expect_rows bench_find
+
 # Google Benchmark programs, read from their CSV output.
 google() {
     program=$1
@@ -89,7 +97,7 @@ google bench_utf8 ""
 
 # The window's programs exist only in a build with the UI (VELMORA_BUILD_UI).
 if [ -x "$BENCH/bench_typing" ] && [ -x "$BENCH/bench_window" ]; then
-    google bench_typing "TypeCharacterIn10MBNode=16;ShowNodeOfOneMBLine=1000;TypeCharacterInOneMBLine=16;TypeWhileRecoveryCopyIsWritten=16"
+    google bench_typing "TypeCharacterIn10MBNode=16;ShowNodeOfOneMBLine=1000;TypeCharacterInOneMBLine=16;TypeWhileRecoveryCopyIsWritten=16;TypeWhileSearchRuns=16;FirstPageAfterLastKey=50"
 
     # bench_window prints name <TAB> value <TAB> unit <TAB> goal already.
     run bench_window

@@ -13,7 +13,7 @@ scripts/screenshots.sh "$build" "$shots" >/dev/null
 scripts/screenshot-export.sh "$build" "$shots" >/dev/null
 
 mkdir -p docs
-for picture in main dialog export context longname; do
+for picture in main dialog export context longname find; do
   # Xvfb's empty root is black: trimming it leaves the window alone.
   convert "$shots/$picture.png" -trim +repage "docs/$picture.png"
   echo "docs/$picture.png"

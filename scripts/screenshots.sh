@@ -18,7 +18,7 @@ mkdir -p "$out"
 . scripts/xvfb.sh
 start_xvfb
 
-for scene in main menu dialog save context longname; do
+for scene in main menu dialog save context longname find; do
   log=$(mktemp)
   DISPLAY=$display QT_QPA_PLATFORM=xcb "$scenes" "$scene" >"$log" 2>/dev/null &
   app=$!

@@ -6,11 +6,15 @@
 //   screenshot_scenes save     the save dialog (Qt's own, in Japanese)
 //   screenshot_scenes context  the editor's context menu (Qt's own, in Japanese)
 //   screenshot_scenes longname the tree with a name wider than its pane
+//   screenshot_scenes find     the find panel with its hits, the first one shown
 #include "app/DocumentModel.h"
+#include "app/FindPanel.h"
 #include "app/MainWindow.h"
 #include "app/QtTranslations.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -79,6 +83,13 @@ int main(int argc, char** argv)
         } else if (scene == QLatin1String("context")) {
             QMenu* menu = form.Memo1->createStandardContextMenu();
             menu->popup(form.Memo1->viewport()->mapToGlobal(QPoint(60, 30)));
+            QTimer::singleShot(300, &form, Ready);
+        } else if (scene == QLatin1String("find")) {
+            form.setGeometry(60, 40, 820, 600);
+            form.actFind->trigger();
+            form.FindPanel1->SearchBox->setEditText(QStringLiteral("日目"));
+            form.FindPanel1->FinishSearch();
+            emit form.FindPanel1->ResultList->activated(form.FindPanel1->ResultList->model()->index(1, 0));
             QTimer::singleShot(300, &form, Ready);
         } else {
             Ready();

@@ -128,9 +128,10 @@ private slots:
         // The splitter never snaps the tree shut: dragging it to 0 leaves the minimum.
         form.Splitter1->setSizes({0, 600});
         QCOMPARE(form.Splitter1->sizes().first(), 64);
-        // Tab order: editor first, then tree; Tab in the editor types a tab.
+        // Tab order: editor first, then tree; Tab in the editor types a tab. Tab passes over
+        // hidden widgets (the closed find panel).
         QWidget* next = form.Memo1->nextInFocusChain();
-        while (next != form.Memo1 && !(next->focusPolicy() & Qt::TabFocus))
+        while (next != form.Memo1 && (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible()))
             next = next->nextInFocusChain();
         QCOMPARE(next, form.TreeView1);
         QVERIFY(!form.Memo1->tabChangesFocus());
@@ -232,6 +233,11 @@ private slots:
             {"D2", "actDateTime", nullptr, kNone},
             {"N6", nullptr, nullptr, kNone},
             {"actExportText1", "actExportText", nullptr, kNone},
+            {"N12", nullptr, nullptr, kNone},
+            {"Find1", "actFind", nullptr, QKeySequence("Ctrl+F")},
+            {"FindNext1", "actFindNext", nullptr, QKeySequence("F3")},
+            {"FindPrev1", "actFindPrev", nullptr, QKeySequence("Shift+F3")},
+            {"Replace1", "actReplace", nullptr, QKeySequence("Ctrl+H")},
         });
         CompareMenu(*top[3]->menu(), {
             {"Font1", "actFont", nullptr, kNone},

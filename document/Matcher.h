@@ -1,0 +1,145 @@
+// Find and replace over a document: the matcher of one search text and the walk over the
+// nodes of a scope.
+//
+// Texts are searched in the form they are stored (UTF-8, CR LF after each line) and hits are
+// byte ranges of that form; PlaceOfHit turns one into the editor's units when it is shown.
+// Matching is made for Japanese: besides case, full- and half-width forms (Ａ/A, ０/0, ｶﾞ/ガ
+// with the half-width sound mark as part of its letter) and hiragana/katakana can be folded.
+// Regular expressions go through RE2, which takes time linear in the text for any pattern.
+#pragma once
+
+#include "document/DocumentTree.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace document {
+
+struct FindOptions {
+    bool matchCase = false;
+    bool foldWidth = true;   // Ａ = A, ０ = 0, ｶﾞ = ガ, "　" = " "
+    bool foldKana = false;   // か = カ
+    bool regex = false;
+};
+
+struct ByteRange {
+    std::size_t start = 0;
+    std::size_t length = 0;
+};
+
+class Matcher {
+public:
+    Matcher(std::string_view pattern, const FindOptions& options);
+    ~Matcher();
+    Matcher(const Matcher&) = delete;
+    Matcher& operator=(const Matcher&) = delete;
+
+    // False for an empty pattern (which finds nothing) and for a pattern RE2 refuses.
+    bool Valid() const noexcept;
+    // RE2's reason for refusing the pattern; empty otherwise.
+    const std::string& Error() const noexcept;
+
+    // Calls onHit for each hit in text, left to right, hits not overlapping; stops early when
+    // onHit returns false. An empty match of a regular expression is not a hit.
+    void FindAll(std::string_view text, const std::function<bool(ByteRange)>& onHit) const;
+    std::vector<ByteRange> FindAll(std::string_view text) const;
+    std::size_t Count(std::string_view text) const;
+
+    // What a hit is replaced by: the replacement itself, or for a regular expression the
+    // replacement with \0 to \9 standing for the hit and its groups (\\ for a backslash).
+    std::string Replacement(std::string_view text, ByteRange hit, std::string_view replacement) const;
+    // The text with every hit replaced; count (when given) receives the number of hits.
+    std::string ReplaceAll(std::string_view text, std::string_view replacement, std::size_t* count = nullptr) const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// The unit a character folds to under the options, as the matcher compares them: the code
+// point and how many bytes of text it took (2 characters for a half-width letter with its
+// sound mark). Exposed for the tests of the folding tables.
+struct FoldedUnit {
+    char32_t folded;
+    std::size_t bytes;
+};
+FoldedUnit FoldAt(std::string_view text, std::size_t pos, const FindOptions& options);
+
+// Where a hit is in the editor: UTF-16 units with each line break one (TVLNodeData::
+// EditorText), the line (1 for the first) and that line as the editor shows it.
+struct HitPlace {
+    std::int32_t editorStart = 0;
+    std::int32_t editorLength = 0;
+    std::int32_t line = 1;
+    std::string lineText;
+    std::size_t hitInLine = 0;  // bytes of lineText before the hit
+};
+HitPlace PlaceOfHit(std::string_view nodeText, ByteRange hit);
+
+// The stored byte offset of an editor position (the inverse of PlaceOfHit's editorStart).
+std::size_t StoredOffsetOfEditorPosition(std::string_view nodeText, std::int32_t editorPosition);
+
+enum class FindScope { thisNode, allNodes, subtree };
+enum class FindTarget { text, names, both };
+enum class HitField : std::uint8_t { name, text };
+
+// What a search reads of one node: a copy that another thread can search while the tree
+// changes (the text is shared, not copied). node identifies it and is not read through.
+struct FindSource {
+    static constexpr std::uint32_t kNoParent = 0xFFFFFFFF;
+    const TreeNode* node = nullptr;
+    std::string name;
+    std::shared_ptr<const std::string> text;
+    // The parent's index among the sources; the first source of a scope has none and holds
+    // its whole path instead (paths are made when shown: 100,000 of them cost megabytes).
+    std::uint32_t parent = kNoParent;
+    std::string path;
+};
+
+// The nodes of a scope in tree order. selected is the node shown (thisNode, subtree).
+std::vector<FindSource> SourcesInScope(const DocumentTree& tree, const TreeNode* selected, FindScope scope);
+// "ルート > … > name" of sources[index].
+std::string SourcePath(const std::vector<FindSource>& sources, std::size_t index);
+
+struct FindHit {
+    std::uint32_t source = 0;  // index into the sources searched
+    HitField field = HitField::text;
+    ByteRange range;
+};
+
+struct FindResult {
+    std::vector<FindHit> hits;
+    std::size_t nodes = 0;  // nodes with at least one hit
+    bool cancelled = false;
+};
+
+// Every hit in tree order: per node, its name's hits before its text's. cancel (may be null)
+// is polled between nodes: a search that is no longer wanted stops early, marked cancelled.
+FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
+                         const std::atomic<bool>* cancel = nullptr);
+
+// The same over sources [from, to) only, the hits added to result: a search can be done in
+// parts, each showing what it found so far.
+void FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
+                   std::size_t from, std::size_t to, FindResult& result, const std::atomic<bool>* cancel = nullptr);
+
+// "N 件 (M ノード)"
+std::string CountText(const FindResult& result);
+
+// Replaces every hit of the scope in the tree and returns how many there were. Names keep to
+// one line: a replacement of a name is taken up to its first line break.
+std::size_t ReplaceAllInTree(DocumentTree& tree, const TreeNode* selected, FindScope scope, FindTarget target,
+                             const Matcher& matcher, std::string_view replacement);
+
+// Replaces one hit of node (its name or its text) if the matcher still finds it at that
+// place; false (nothing changed) when it does not.
+bool ReplaceHit(TreeNode& node, HitField field, ByteRange hit, const Matcher& matcher, std::string_view replacement);
+
+}  // namespace document

@@ -62,13 +62,16 @@ run bench_nanxml
 awk -F'\t' -v OFS='\t' '$1 == "target" && NF == 5 { print "nanxml " $2, $3, $4, $5 }' "$LOG" >>"$ROWS"
 expect_rows bench_nanxml
 
-# bench_find prints name <TAB> value <TAB> unit <TAB> goal (same unit, "-" for none).
-run bench_find
-awk -F'\t' -v OFS='\t' 'NF == 4 {
-    if ($4 == "-") print $1, $2 " " $3, "-", "-"
-    else print $1, $2 " " $3, "< " $4 " " $3, ($2 + 0 < $4 + 0 ? "yes" : "NO")
-}' "$LOG" >>"$ROWS"
-expect_rows bench_find
+# Programs that print name <TAB> value <TAB> unit <TAB> goal (same unit, "-" for none).
+tabbed() {
+    run "$1"
+    awk -F'\t' -v OFS='\t' 'NF == 4 {
+        if ($4 == "-") print $1, $2 " " $3, "-", "-"
+        else print $1, $2 " " $3, "< " $4 " " $3, ($2 + 0 < $4 + 0 ? "yes" : "NO")
+    }' "$LOG" >>"$ROWS"
+    expect_rows "$1"
+}
+tabbed bench_find
 
 # Google Benchmark programs, read from their CSV output.
 google() {
@@ -99,13 +102,7 @@ google bench_utf8 ""
 if [ -x "$BENCH/bench_typing" ] && [ -x "$BENCH/bench_window" ]; then
     google bench_typing "TypeCharacterIn10MBNode=16;ShowNodeOfOneMBLine=1000;TypeCharacterInOneMBLine=16;TypeWhileRecoveryCopyIsWritten=16;TypeWhileSearchRuns=16;FirstPageAfterLastKey=50"
 
-    # bench_window prints name <TAB> value <TAB> unit <TAB> goal already.
-    run bench_window
-    awk -F'\t' -v OFS='\t' 'NF == 4 {
-        if ($4 == "-") print $1, $2 " " $3, "-", "-"
-        else print $1, $2 " " $3, "< " $4 " " $3, ($2 + 0 < $4 + 0 ? "yes" : "NO")
-    }' "$LOG" >>"$ROWS"
-    expect_rows bench_window
+    tabbed bench_window
 else
     echo "bench_typing and bench_window left out: $BUILD_DIR was built without the UI" >&2
 fi

@@ -1,23 +1,16 @@
 // The document's life in the main window: new, open, save, the unsaved-changes prompt, the
 // encoding commands, files dropped on the window and the recent-files menu.
-#include "document/TrmFormat.h"
 #include "app/MainWindow.h"
 #include "app/RecoveryWriter.h"
 #include "platform/file_io.h"
 #include "settings/HxRegIniDlg.h"
-#include "settings/OldPreferences.h"
 
 #include <QAction>
-#include <QDragEnterEvent>
 #include <QDir>
-#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QUrl>
 
 using forms::TMsgDlgBtn;
 using forms::TMsgDlgType;

@@ -12,6 +12,7 @@ void DocumentSession::New() {
     modified_ = false;
     stamp_.reset();
     interruptedBackup_.reset();
+    history_.Clear();
 }
 
 void DocumentSession::SetFileName(std::string path) {
@@ -19,6 +20,7 @@ void DocumentSession::SetFileName(std::string path) {
     if (path != fileName_) stamp_.reset();
     fileName_ = std::move(path);
     modified_ = false;
+    history_.MarkSaved();
 }
 
 TOpenResult DocumentSession::Open(const std::string& path) {
@@ -42,6 +44,7 @@ TreeNode* DocumentSession::OpenInterruptedSaveBackup(const std::string& path, co
     fileName_ = path;
     encoding_ = opened.encoding;
     modified_ = true;
+    history_.ForgetSavePoint();
     // The damaged file is to be overwritten: its state now is what a save replaces.
     stamp_ = platform::StampOf(fileName_);
     interruptedBackup_ = backup;
@@ -54,6 +57,7 @@ void DocumentSession::Restore(DocumentTree tree, const std::string& path, TDocum
     tree_ = std::move(tree);
     encoding_ = encoding;
     modified_ = true;
+    history_.ForgetSavePoint();
     if (path.empty()) return;
     fileName_ = path;
     // No stamp matches no file: the save asks.
@@ -92,6 +96,7 @@ bool DocumentSession::Save(const std::string& path, const TreeNode* selected, co
     stamp_ = platform::StampOf(path);
     fileName_ = path;
     modified_ = false;
+    history_.MarkSaved();
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document/DocumentTree.h"
+#include "document/EditHistory.h"
 #include "document/TrmFormat.h"
 #include "platform/file_io.h"
 
@@ -48,6 +49,9 @@ public:
 
     DocumentTree& Tree() noexcept { return tree_; }
     const DocumentTree& Tree() const noexcept { return tree_; }
+    // Undo and redo of the document's changes: emptied by new, open and restore, its save
+    // point set by every save.
+    EditHistory& History() noexcept { return history_; }
     // The path of the file as opened or saved (absolute), or kUnnamedFileName.
     const std::string& FileName() const noexcept { return fileName_; }
     bool IsNamed() const noexcept { return fileName_ != kUnnamedFileName; }
@@ -97,6 +101,7 @@ private:
     bool modified_ = false;
     // The file as it was read or last saved here, to notice another program's changes.
     std::optional<platform::FileStamp> stamp_;
+    EditHistory history_;
     // The backup that a cut-short save of the document's file left, offered on opening:
     // obsolete, and removed, once the document is saved to that file.
     std::optional<std::string> interruptedBackup_;

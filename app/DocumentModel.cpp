@@ -30,6 +30,15 @@ TreeNode& TDocumentModel::InsertNode(TreeNode& parent, std::size_t index, std::s
     return node;
 }
 
+TreeNode& TDocumentModel::InsertSubtree(TreeNode& parent, std::size_t index, const document::SubtreeCopy& subtree)
+{
+    const int row = static_cast<int>(std::min(index, parent.ChildCount()));
+    beginInsertRows(IndexOf(&parent), row, row);
+    TreeNode& top = document::BuildSubtree(*tree_, parent, index, subtree);
+    endInsertRows();
+    return top;
+}
+
 bool TDocumentModel::RemoveNode(TreeNode& node)
 {
     if (node.IsRoot())
@@ -53,6 +62,13 @@ bool TDocumentModel::MoveNode(const document::MovePlan& plan)
     if (changes)
         endMoveRows();
     return true;
+}
+
+void TDocumentModel::Rename(TreeNode& node, std::string name)
+{
+    node.SetName(std::move(name));
+    const QModelIndex index = IndexOf(&node);
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
 }
 
 QModelIndex TDocumentModel::index(int row, int column, const QModelIndex& parent) const
@@ -106,9 +122,10 @@ bool TDocumentModel::setData(const QModelIndex& index, const QVariant& value, in
     TreeNode* node = NodeOf(index);
     if (!node || role != Qt::EditRole)
         return false;
+    std::string oldName = node->Name();
     node->SetName(value.toString().toStdString());
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-    emit nodeRenamed(node);
+    emit nodeRenamed(node, oldName);
     return true;
 }
 

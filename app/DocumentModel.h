@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document/DocumentTree.h"
+#include "document/TreeChanges.h"
 #include "document/TreeRules.h"
 
 #include <QAbstractItemModel>
@@ -26,11 +27,16 @@ public:
 
     // Structural changes go through here so that the view hears of them.
     document::TreeNode& InsertNode(document::TreeNode& parent, std::size_t index, std::string name);
+    // Puts a removed subtree back as child number index of parent: one row for the view.
+    document::TreeNode& InsertSubtree(document::TreeNode& parent, std::size_t index,
+                                      const document::SubtreeCopy& subtree);
     // Refused (false) for the root.
     bool RemoveNode(document::TreeNode& node);
     // Makes a planned move and expands the new parent; the view keeps its selection and the
     // expansion of the moved nodes. False, changing nothing, when the view refuses the move.
     bool MoveNode(const document::MovePlan& plan);
+    // Renames without an edit in the view (undo and redo).
+    void Rename(document::TreeNode& node, std::string name);
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -43,7 +49,7 @@ public:
 
 signals:
     // An in-place edit of a name was confirmed (also when the name stayed the same).
-    void nodeRenamed(document::TreeNode* node);
+    void nodeRenamed(document::TreeNode* node, const std::string& oldName);
 
 private:
     document::DocumentTree* tree_ = nullptr;

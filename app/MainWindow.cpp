@@ -94,7 +94,7 @@ void TForm1::CreateWindowParts()
     setTabOrder(Memo1, TreeView1);
 
     connect(FModel, &TDocumentModel::nodeRenamed, this,
-            [this](TreeNode* node) { RunCommand([&] { TreeView1Edited(node); }); });
+            [this](TreeNode* node, const std::string& oldName) { RunCommand([&] { TreeView1Edited(node, oldName); }); });
     connect(FModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex& parent, int first, int) {
                 Guarded([&] {
@@ -159,6 +159,16 @@ void TForm1::SetDocument(document::DocumentTree tree, TreeNode* selected)
 
 void TForm1::ReplaceDocument(const std::function<TreeNode*()>& change)
 {
+    // The steps name nodes by their places in the old tree.
+    const struct ClearHistory {
+        TForm1& form;
+        ~ClearHistory()
+        {
+            form.FSession.History().Clear();
+            if (form.Modified())
+                form.FSession.History().ForgetSavePoint();
+        }
+    } clearHistory{*this};
     FShownNode = nullptr;
     FEditorTextPending = false;
     FPopupNode = nullptr;
@@ -248,12 +258,20 @@ void TForm1::StoreEditorText()
 {
     if (!FShownNode)
         return;
-    if (FEditorTextPending) {
-        FShownNode->Data().SetText(Memo1->Text().toStdString());
-        FEditorTextPending = false;
-        FStoredCaret.reset();
+    if (!FEditorTextPending) {
+        StoreCaret();
+        return;
     }
+    FTypingPause->stop();
+    document::TVLNodeData& data = FShownNode->Data();
+    // The text and caret as the step began: the caret is not stored while typing is pending.
+    const std::shared_ptr<const std::string> before = data.SharedText();
+    const document::TextSelection caretBefore{data.SelStart, data.SelLength};
+    data.SetText(Memo1->Text().toStdString());
+    FEditorTextPending = false;
+    FStoredCaret.reset();
     StoreCaret();
+    RecordTextEdit(*FShownNode, before, caretBefore);
 }
 
 // Stored positions count the Shift_JIS bytes of the text before them, a walk over the
@@ -308,6 +326,7 @@ void TForm1::Memo1Change()
     if (!FShownNode || Memo1->ShowingPreedit())
         return;
     FEditorTextPending = true;
+    FTypingPause->start();
     SetModified(true);
 }
 
@@ -332,8 +351,10 @@ void TForm1::ForgetNodesUnder(TreeNode* node)
         FPopupNode = nullptr;
 }
 
-void TForm1::TreeView1Edited(TreeNode*)
+void TForm1::TreeView1Edited(TreeNode* node, const std::string& oldName)
 {
+    if (node->Name() != oldName)
+        RecordChange(document::NodeRename{document::PathOf(*node), oldName, node->Name()});
     SetModified(true);
 }
 
@@ -399,10 +420,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::ShortcutOverride) {
             // The window's shortcuts win over the panes' own key bindings (Ctrl+K, Ctrl+Up...).
             auto* key = static_cast<QKeyEvent*>(event);
-            if (IsActionShortcut(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())))) {
+            const QKeyCombination combination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key()));
+            // Undo, redo and the clipboard keys are the window's in the editor too, so that
+            // each is a step of the document's history.
+            if (IsActionShortcut(combination) || (watched == Memo1 && IsEditorShortcut(combination))) {
                 event->ignore();
                 handled = true;
             }
+        } else if (EndsTypingStep(watched, event)) {
+            StoreEditorText();
+        } else if (watched == Memo1 && !FEditorTextPending && FShownNode &&
+                   (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod)) {
+            // Where a run of typing starts, for its undo to put the caret back.
+            StoreCaret();
         } else if (watched == TreeView1 && event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Delete) {

@@ -32,6 +32,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -44,6 +46,8 @@ class TDocumentModel;
 class TRecoveryWriter;
 class QDockWidget;
 class TFindPanel;
+class QTimer;
+class TWindowTreeEditor;
 
 class TForm1 : public THxVistaForm<QMainWindow> {
     Q_OBJECT
@@ -92,6 +96,12 @@ public:
     QAction* actFindNext = nullptr;
     QAction* actFindPrev = nullptr;
     QAction* actReplace = nullptr;
+    // Undo, redo and the editor's clipboard commands (MainWindowUndo.cpp); not in ActionList1.
+    QAction* actUndo = nullptr;
+    QAction* actRedo = nullptr;
+    QAction* actCut = nullptr;
+    QAction* actCopy = nullptr;
+    QAction* actPaste = nullptr;
     QDockWidget* FindDock = nullptr;
     TFindPanel* FindPanel1 = nullptr;
 
@@ -99,6 +109,7 @@ public:
     document::DocumentTree& Document() { return FSession.Tree(); }
     TDocumentModel& Model() { return *FModel; }
     document::TreeNode* RootNode() const { return FRootNode; }
+    document::EditHistory& History() { return FSession.History(); }
     bool Modified() const { return FSession.Modified(); }
     document::TreeNode* Selected() const;
 
@@ -111,7 +122,8 @@ public:
     // Selects node, expanding its ancestors so that it can be seen.
     void SelectNode(document::TreeNode* node);
     // Expands every node that has children, in the flags and in the view.
-    void ExpandAllNodes();
+    // Returns the nodes it opened.
+    std::vector<document::TreeNode*> ExpandAllNodes();
 
     // Stores pending editor text and its caret into the shown node's payload.
     void StoreEditorText();
@@ -119,7 +131,7 @@ public:
     // Tree and editor exchange.
     void TreeView1Change();
     void Memo1Change();
-    void TreeView1Edited(document::TreeNode* node);
+    void TreeView1Edited(document::TreeNode* node, const std::string& oldName);
     void TreeView1KeyDown(int key);
     void TreeView1ContextMenu(const QPoint& position);
     // Drag and drop inside the tree: X and Y in the tree's viewport; true accepts a drop.
@@ -140,8 +152,8 @@ public:
     };
     void ApplicationEvents1Idle();
 
-    // Runs a command or event handler: pending editor text is stored first, and an exception
-    // ends in the general error display.
+    // Runs a command or event handler: pending editor text is stored first and after, and an
+    // exception ends in the general error display.
     template <class F>
     void RunCommand(F&& body);
 
@@ -166,6 +178,8 @@ public:
     void actIniStyleExecute(QAction* Sender);
     void actFontTreeExecute(QAction* Sender);
     void actDateTimeExecute(QAction* Sender);
+    void actUndoExecute(QAction* Sender);
+    void actCutExecute(QAction* Sender);
     void actFindExecute(QAction* Sender);
     void actFindNextExecute(QAction* Sender);
     // Shows hit number index of the panel's list: its node selected, the hit selected in the
@@ -182,6 +196,8 @@ public:
     void actSelectAllUpdate(QAction* Sender);
     void actOpenTextUpdate(QAction* Sender);
     void actCodeSJISUpdate(QAction* Sender);
+    void actUndoUpdate(QAction* Sender);
+    void actCutUpdate(QAction* Sender);
 
     void File1Click();
     void PopupMenu1Popup();
@@ -232,6 +248,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class TWindowTreeEditor;
     void CreateWindowParts();
     void ReleaseTree();
     void CreateSaveDialog();
@@ -246,6 +263,15 @@ private:
     void CreateMenus();
     void CreatePopupMenu();
     void CreateFindActions();
+    void CreateUndoActions();
+    bool IsEditorShortcut(const QKeyCombination& key) const;
+    // A caret jump in the editor, which ends a run of typing as a step.
+    bool EndsTypingStep(QObject* watched, QEvent* event) const;
+    void RecordChange(document::TreeChange change);
+    void RecordTextEdit(document::TreeNode& node, const std::shared_ptr<const std::string>& before,
+                        document::TextSelection caretBefore);
+    // The modified flag after an undo or redo: set unless the history is at the save point.
+    void FollowSavePoint();
     void StartSearch();
     void RefreshSearch();
     void FormCreate();
@@ -292,6 +318,8 @@ private:
     // that its payload does not have yet.
     document::TreeNode* FShownNode = nullptr;
     bool FEditorTextPending = false;
+    // Ends a run of typing as one step once the user pauses.
+    QTimer* FTypingPause = nullptr;
     // The editor's selection when it was last stored into the shown node's payload.
     std::optional<document::TextSelection> FStoredCaret;
     // The subtree being removed, while the view is told of it.
@@ -310,8 +338,10 @@ private:
 template <class F>
 void TForm1::RunCommand(F&& body)
 {
+    // Stored before and after: the command is a step of its own, apart from any typing.
     Guarded([&] {
         StoreEditorText();
         body();
+        StoreEditorText();
     });
 }

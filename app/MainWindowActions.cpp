@@ -79,6 +79,7 @@ void TForm1::CreateActions()
         EncodingGroup->addAction(action);
     }
     CreateFindActions();
+    CreateUndoActions();
 }
 
 void TForm1::CreateMenus()
@@ -123,6 +124,13 @@ void TForm1::CreateMenus()
     AddActionItem(tree, QStringLiteral("D1"), *actNext);
 
     QMenu& edit = *addMenu("Edit1", "編集(&E)");
+    AddActionItem(edit, QStringLiteral("Undo1"), *actUndo);
+    AddActionItem(edit, QStringLiteral("Redo1"), *actRedo);
+    AddSeparatorItem(edit, QStringLiteral("N13"));
+    AddActionItem(edit, QStringLiteral("Cut1"), *actCut);
+    AddActionItem(edit, QStringLiteral("Copy1"), *actCopy);
+    AddActionItem(edit, QStringLiteral("Paste1"), *actPaste);
+    AddSeparatorItem(edit, QStringLiteral("N14"));
     AddActionItem(edit, QStringLiteral("SelectAll1"), *actSelectAll);
     AddActionItem(edit, QStringLiteral("D2"), *actDateTime);
     AddSeparatorItem(edit, QStringLiteral("N6"));

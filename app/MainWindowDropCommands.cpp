@@ -70,8 +70,14 @@ void TForm1::TreeView1DragDrop(QObject* Source)
         // The drag-over refused every drop that cannot be made; asking again keeps a stale
         // target from ever making a cycle or giving the root a sibling.
         if (const auto plan = document::PlanDrop(selected, target, DropPosition)) {
+            document::NodeMove move{document::PathOf(*plan->node), {}, {plan->fromParent->Expanded()},
+                                    {plan->toParent->Expanded()}};
             if (FModel->MoveNode(*plan)) {
                 TreeView1->setExpanded(FModel->IndexOf(plan->toParent), true);
+                move.to = document::PathOf(*plan->node);
+                move.fromParentExpanded[1] = plan->fromParent->Expanded();
+                move.toParentExpanded[1] = plan->toParent->Expanded();
+                RecordChange(std::move(move));
                 SetModified(true);
             }
         }

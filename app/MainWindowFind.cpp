@@ -211,12 +211,19 @@ void TForm1::ReplaceCurrentHit()
     auto* node = const_cast<TreeNode*>(source.node);
     const std::string replacement = FindPanel1->ReplaceBox->text().toStdString();
     const std::size_t before = hit.field == document::HitField::name ? node->Name().size() : node->Data().Text().size();
+    const std::string oldName = node->Name();
+    const std::shared_ptr<const std::string> oldText = node->Data().SharedText();
+    const document::TextSelection oldCaret{node->Data().SelStart, node->Data().SelLength};
     if (!document::ReplaceHit(*node, hit.field, hit.range, *FindPanel1->CurrentMatcher(), replacement)) {
         FindPanel1->SetNote(QStringLiteral("文書が変わったため、検索し直しました"));
         StartSearch();
         return;
     }
     const std::size_t after = hit.field == document::HitField::name ? node->Name().size() : node->Data().Text().size();
+    if (hit.field == document::HitField::name)
+        RecordChange(document::NodeRename{document::PathOf(*node), oldName, node->Name()});
+    else
+        RecordTextEdit(*node, oldText, oldCaret);
     SetModified(true);
     if (node == FShownNode && hit.field == document::HitField::text)
         ShowNodeText(node);
@@ -234,10 +241,16 @@ void TForm1::ReplaceAllHits()
 {
     FindPanel1->FinishSearch();
     const auto matcher = std::make_shared<const document::Matcher>(FindPanel1->Pattern(), FindPanel1->Options());
+    const document::ContentSnapshot before(*FRootNode);
     const std::size_t count =
         document::ReplaceAllInTree(Document(), Selected(), FindPanel1->Scope(), FindPanel1->Target(), *matcher,
                                    FindPanel1->ReplaceBox->text().toStdString());
     if (count > 0) {
+        // One step, however many nodes it changed.
+        History().BeginGroup();
+        for (document::TreeChange& change : before.ChangesSince(*FRootNode))
+            RecordChange(std::move(change));
+        History().EndGroup();
         SetModified(true);
         if (FShownNode)
             ShowNodeText(FShownNode);

@@ -24,14 +24,22 @@ void TForm1::actAddChildExecute(QAction* Sender)
     const auto command =
         Sender == actAddSibling ? document::AddCommand::actAddSibling : document::AddCommand::actAddChild;
     const document::NodePlace place = document::WhereToAdd(FSession.Tree(), Selected(), command);
+    const bool parentExpanded = place.parent->Expanded();
     TreeNode& node = FModel->InsertNode(*place.parent, place.index, document::kNewNodeName);
-    ExpandAllNodes();
+    document::Expansion opened;
+    for (TreeNode* open : ExpandAllNodes())
+        opened.nodes.push_back(document::PathOf(*open));
+    History().BeginGroup();
+    RecordChange(document::SubtreeChange{true, document::PathOf(node), document::SubtreeCopy::Of(node),
+                                         {parentExpanded, parentExpanded}});
+    RecordChange(std::move(opened));
+    History().EndGroup();
     SelectNode(&node);
     TreeView1->edit(FModel->IndexOf(&node));
     SetModified(true);
 }
 
-void TForm1::ExpandAllNodes()
+std::vector<TreeNode*> TForm1::ExpandAllNodes()
 {
     // The view mirrors the flags, so only the nodes just opened need it. Every add command
     // expands the whole tree: in a tree already open that is usually the new node's parent
@@ -41,10 +49,11 @@ void TForm1::ExpandAllNodes()
     const QSignalBlocker quiet(TreeView1);
     if (opened.size() > kExpandOneByOne) {
         TreeView1->expandAll();
-        return;
+        return opened;
     }
     for (TreeNode* node : opened)
         TreeView1->setExpanded(FModel->IndexOf(node), true);
+    return opened;
 }
 
 void TForm1::actDeleteExecute(QAction*)
@@ -62,6 +71,11 @@ void TForm1::actDeleteExecute(QAction*)
         if (answer != forms::mrOk || !node)
             return;
     }
+    TreeNode* parent = node->Parent();
+    document::SubtreeChange removal{false, document::PathOf(*node), document::SubtreeCopy::Of(*node),
+                                    {parent->Expanded(), false}};
     FModel->RemoveNode(*node);
+    removal.parentExpanded[1] = parent->Expanded();
+    RecordChange(std::move(removal));
     SetModified(true);
 }

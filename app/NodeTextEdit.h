@@ -15,6 +15,11 @@ public:
     // True while a preedit is being shown that leaves the document's text as it was.
     bool ShowingPreedit() const { return showingPreedit_; }
 
+signals:
+    // An input method is about to put committed text into the document, and has.
+    void inputCommitting();
+    void inputCommitted();
+
 protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
 

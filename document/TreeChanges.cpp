@@ -1,5 +1,7 @@
 #include "document/TreeChanges.h"
 
+#include "document/TreeRules.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -225,6 +227,33 @@ TextEdit DiffTexts(NodePath node, const std::string& before, const std::string& 
     edit.removed = before.substr(head, before.size() - head - tail);
     edit.inserted = after.substr(head, after.size() - head - tail);
     return edit;
+}
+
+ContentSnapshot::ContentSnapshot(const TreeNode& root)
+{
+    for (const TreeNode* node = &root; node; node = PreOrderNext(*node))
+        entries_.push_back({node->Name(), node->Data().SharedText(), {node->Data().SelStart, node->Data().SelLength}});
+}
+
+std::vector<TreeChange> ContentSnapshot::ChangesSince(const TreeNode& root) const
+{
+    std::vector<TreeChange> changes;
+    const TreeNode* node = &root;
+    for (const Entry& entry : entries_) {
+        if (!node)
+            Mismatch();
+        if (node->Name() != entry.name)
+            changes.push_back(NodeRename{PathOf(*node), entry.name, node->Name()});
+        if (node->Data().SharedText() != entry.text) {
+            static const std::string none;
+            TextEdit edit = DiffTexts(PathOf(*node), entry.text ? *entry.text : none, node->Data().Text());
+            edit.caretBefore = entry.caret;
+            edit.caretAfter = {node->Data().SelStart, node->Data().SelLength};
+            changes.push_back(std::move(edit));
+        }
+        node = PreOrderNext(*node);
+    }
+    return changes;
 }
 
 std::size_t StoredBytes(const TreeChange& change) noexcept

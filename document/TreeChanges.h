@@ -7,6 +7,7 @@
 #include "document/TextPositions.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -115,6 +116,24 @@ using TreeChange = std::variant<SubtreeChange, NodeMove, NodeRename, TextEdit, E
 
 // The smallest TextEdit that turns before into after (common start and end left out).
 TextEdit DiffTexts(NodePath node, const std::string& before, const std::string& after);
+
+// Every node's name, text and caret, kept before a command that may change many of them
+// (a replace-all) to tell afterwards what it changed. Texts are shared, not copied. The
+// command must leave the structure of the tree as it was.
+class ContentSnapshot {
+public:
+    explicit ContentSnapshot(const TreeNode& root);
+    // The renames and text edits made since, in tree order.
+    std::vector<TreeChange> ChangesSince(const TreeNode& root) const;
+
+private:
+    struct Entry {
+        std::string name;
+        std::shared_ptr<const std::string> text;
+        TextSelection caret;
+    };
+    std::vector<Entry> entries_;
+};
 
 // Bytes of names and texts a change holds.
 std::size_t StoredBytes(const TreeChange& change) noexcept;

@@ -229,6 +229,13 @@ private slots:
             {"D1", "actNext", nullptr, QKeySequence("Ctrl+Down")},
         });
         CompareMenu(*top[2]->menu(), {
+            {"Undo1", "actUndo", nullptr, QKeySequence("Ctrl+Z")},
+            {"Redo1", "actRedo", nullptr, QKeySequence("Ctrl+Y")},
+            {"N13", nullptr, nullptr, kNone},
+            {"Cut1", "actCut", nullptr, QKeySequence("Ctrl+X")},
+            {"Copy1", "actCopy", nullptr, QKeySequence("Ctrl+C")},
+            {"Paste1", "actPaste", nullptr, QKeySequence("Ctrl+V")},
+            {"N14", nullptr, nullptr, kNone},
             {"SelectAll1", "actSelectAll", nullptr, QKeySequence("Ctrl+A")},
             {"D2", "actDateTime", nullptr, kNone},
             {"N6", nullptr, nullptr, kNone},

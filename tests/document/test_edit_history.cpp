@@ -151,6 +151,16 @@ std::string SavedBytes(const DocumentTree& tree, const TempFolder& folder)
     return ReadBytes(path);
 }
 
+// Everything a save writes of the tree, without the cost of a file per state.
+std::string Dump(const DocumentTree& tree)
+{
+    std::string dump;
+    for (const DocumentSnapshot::Node& node : TakeSnapshot(tree, nullptr).nodes)
+        dump += std::to_string(node.depth) + (node.expanded ? "+" : "-") + node.name + "|" + node.data.Text() + "|" +
+                std::to_string(node.data.SelStart) + "," + std::to_string(node.data.SelLength) + "\n";
+    return dump;
+}
+
 }  // namespace
 
 TEST(EditHistory, UndoAndRedoGiveBackEverySavedStateOfRandomEdits)
@@ -162,64 +172,67 @@ TEST(EditHistory, UndoAndRedoGiveBackEverySavedStateOfRandomEdits)
         EditHistory history;
         TreeEditor editor(tree);
         RandomEditor random(tree, history, seed);
-        std::vector<std::string> states{SavedBytes(tree, folder)};
+        std::vector<std::string> states{Dump(tree)};
         const auto editSome = [&](int count) {
             for (int i = 0; i < count; ++i)
                 if (random.Edit())
-                    states.push_back(SavedBytes(tree, folder));
+                    states.push_back(Dump(tree));
         };
+        const std::string startBytes = SavedBytes(tree, folder);
         editSome(30);
         const std::size_t savedAt = states.size() / 2;
         // Undo part of the way, save there, then edit on: the undone steps are dropped.
         while (states.size() - 1 > savedAt) {
             history.Undo(editor);
             states.pop_back();
-            ASSERT_EQ(SavedBytes(tree, folder), states.back());
+            ASSERT_EQ(Dump(tree), states.back());
         }
         history.MarkSaved();
         editSome(30);
         ASSERT_EQ(history.StepCount(), states.size() - 1);
+        const std::string endBytes = SavedBytes(tree, folder);
 
         for (std::size_t k = states.size() - 1; k > 0; --k) {
             EXPECT_EQ(history.AtSavePoint(), k == savedAt);
             history.Undo(editor);
-            ASSERT_EQ(SavedBytes(tree, folder), states[k - 1]) << "undo to state " << k - 1;
+            ASSERT_EQ(Dump(tree), states[k - 1]) << "undo to state " << k - 1;
         }
         EXPECT_FALSE(history.CanUndo());
+        EXPECT_EQ(SavedBytes(tree, folder), startBytes);
         for (std::size_t k = 1; k < states.size(); ++k) {
             history.Redo(editor);
-            ASSERT_EQ(SavedBytes(tree, folder), states[k]) << "redo to state " << k;
+            ASSERT_EQ(Dump(tree), states[k]) << "redo to state " << k;
         }
         EXPECT_FALSE(history.CanRedo());
+        EXPECT_EQ(SavedBytes(tree, folder), endBytes);
     }
 }
 
 TEST(EditHistory, LimitsDropTheOldestStepsAndTheSavePointWithThem)
 {
-    const TempFolder folder;
     for (unsigned seed = 1; seed <= 20; ++seed) {
         SCOPED_TRACE(seed);
         DocumentTree tree;
         EditHistory history(5, 40);
         TreeEditor editor(tree);
         RandomEditor random(tree, history, seed);
-        std::vector<std::string> states{SavedBytes(tree, folder)};
+        std::vector<std::string> states{Dump(tree)};
         for (int i = 0; i < 40; ++i)
             if (random.Edit())
-                states.push_back(SavedBytes(tree, folder));
+                states.push_back(Dump(tree));
         EXPECT_LE(history.StepCount(), 5u);
         EXPECT_TRUE(history.StoredBytes() <= 40 || history.StepCount() == 1);
         EXPECT_FALSE(history.AtSavePoint());
         std::size_t at = states.size() - 1;
         while (history.CanUndo()) {
             history.Undo(editor);
-            ASSERT_EQ(SavedBytes(tree, folder), states[--at]);
+            ASSERT_EQ(Dump(tree), states[--at]);
         }
         EXPECT_EQ(states.size() - 1 - at, history.StepCount());
         EXPECT_FALSE(history.AtSavePoint());  // the start was dropped
         while (history.CanRedo())
             history.Redo(editor);
-        EXPECT_EQ(SavedBytes(tree, folder), states.back());
+        EXPECT_EQ(Dump(tree), states.back());
     }
 }
 

@@ -83,5 +83,3 @@ void TestTextFileInsert::importOfMissingFileChangesNothing()
     QCOMPARE(editor.textCursor().selectionStart(), 1);
     QCOMPARE(editor.textCursor().selectionEnd(), 3);
 }
-
-#include "test_text_file_insert.moc"

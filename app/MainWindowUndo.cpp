@@ -1,0 +1,216 @@
+// Undo and redo in the window, and the editor commands beside them (cut, copy, paste): the
+// 編集 menu's first group. Every command records its change in the session's history; this
+// file replays the history through the model, so that the view follows each step.
+#include "app/DocumentModel.h"
+#include "app/MainWindow.h"
+#include "app/RecoveryWriter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDockWidget>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QTreeView>
+
+using document::TreeNode;
+
+namespace {
+
+// Typing stops being one step after this long without a change.
+constexpr int kTypingPauseMs = 1000;
+
+}  // namespace
+
+// Changes the tree for the history through the model, the view's open state and the editor.
+class TWindowTreeEditor : public document::TreeEditor {
+public:
+    explicit TWindowTreeEditor(TForm1& form) : TreeEditor(form.Document()), form_(form) {}
+
+    TreeNode& InsertSubtree(TreeNode& parent, std::size_t index, const document::SubtreeCopy& copy) override
+    {
+        TreeNode& top = form_.Model().InsertSubtree(parent, index, copy);
+        form_.ApplyExpandedFlags(top);
+        return top;
+    }
+    void Remove(TreeNode& node) override { form_.Model().RemoveNode(node); }
+    void Move(TreeNode& node, TreeNode& newParent, std::size_t indexAfterMove) override
+    {
+        document::MovePlan plan{&node, node.Parent(), node.Index(), &newParent, indexAfterMove, indexAfterMove};
+        // The view counts the destination before the node is taken out.
+        if (plan.fromParent == plan.toParent && plan.fromIndex < indexAfterMove)
+            plan.toIndexBeforeMove = indexAfterMove + 1;
+        form_.Model().MoveNode(plan);
+    }
+    void Rename(TreeNode& node, std::string name) override { form_.Model().Rename(node, std::move(name)); }
+    void SetExpanded(TreeNode& node, bool expanded) override
+    {
+        node.SetExpanded(expanded);
+        const QSignalBlocker quiet(form_.TreeView1);
+        form_.TreeView1->setExpanded(form_.Model().IndexOf(&node), node.Expanded());
+    }
+    void TextChanged(TreeNode& node) override
+    {
+        if (&node == form_.FShownNode)
+            form_.ShowNodeText(&node);
+    }
+
+private:
+    TForm1& form_;
+};
+
+void TForm1::CreateUndoActions()
+{
+    struct Entry {
+        QAction* TForm1::*member;
+        const char* name;
+        const char* caption;
+        QList<QKeySequence> shortcuts;
+        void (TForm1::*execute)(QAction*);
+        void (TForm1::*update)(QAction*);
+    };
+    const Entry entries[] = {
+        {&TForm1::actUndo, "actUndo", "元に戻す(&U)", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &TForm1::actUndoExecute,
+         &TForm1::actUndoUpdate},
+        {&TForm1::actRedo, "actRedo", "やり直し(&R)",
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}, &TForm1::actUndoExecute,
+         &TForm1::actUndoUpdate},
+        {&TForm1::actCut, "actCut", "切り取り(&T)", {QKeySequence(Qt::CTRL | Qt::Key_X)}, &TForm1::actCutExecute,
+         &TForm1::actCutUpdate},
+        {&TForm1::actCopy, "actCopy", "コピー(&C)", {QKeySequence(Qt::CTRL | Qt::Key_C)}, &TForm1::actCutExecute,
+         &TForm1::actCutUpdate},
+        {&TForm1::actPaste, "actPaste", "貼り付け(&P)", {QKeySequence(Qt::CTRL | Qt::Key_V)}, &TForm1::actCutExecute,
+         &TForm1::actCutUpdate},
+    };
+    for (const Entry& entry : entries) {
+        auto* action = new QAction(QString::fromUtf8(entry.caption), this);
+        action->setObjectName(QString::fromUtf8(entry.name));
+        action->setProperty("category", QStringLiteral("編集"));
+        action->setShortcuts(entry.shortcuts);
+        this->*entry.member = action;
+        addAction(action);
+        const auto execute = entry.execute;
+        connect(action, &QAction::triggered, this, [this, action, execute] {
+            RunCommand([&] { (this->*execute)(action); });
+        });
+        FUpdateHandlers.append({action, entry.update});
+    }
+    FTypingPause = new QTimer(this);
+    FTypingPause->setSingleShot(true);
+    FTypingPause->setInterval(kTypingPauseMs);
+    connect(FTypingPause, &QTimer::timeout, this, [this] { Guarded([this] { StoreEditorText(); }); });
+    Memo1->setUndoRedoEnabled(false);
+    Memo1->viewport()->installEventFilter(this);
+    // A committed conversion is a step of its own: what was typed before it is one already.
+    connect(Memo1, &TNodeTextEdit::inputCommitting, this, [this] { Guarded([this] { StoreEditorText(); }); });
+    connect(Memo1, &TNodeTextEdit::inputCommitted, this, [this] { Guarded([this] { StoreEditorText(); }); });
+}
+
+bool TForm1::IsEditorShortcut(const QKeyCombination& key) const
+{
+    const QKeySequence pressed(key);
+    for (const QAction* action : {actUndo, actRedo, actCut, actCopy, actPaste})
+        if (action->shortcuts().contains(pressed))
+            return true;
+    return false;
+}
+
+bool TForm1::EndsTypingStep(QObject* watched, QEvent* event) const
+{
+    if (watched == Memo1->viewport())
+        return event->type() == QEvent::MouseButtonPress;
+    if (watched != Memo1 || event->type() != QEvent::KeyPress)
+        return false;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TForm1::RecordChange(document::TreeChange change)
+{
+    FSession.History().Record(std::move(change));
+}
+
+void TForm1::RecordTextEdit(TreeNode& node, const std::shared_ptr<const std::string>& before,
+                            document::TextSelection caretBefore)
+{
+    static const std::string none;
+    document::TextEdit edit = document::DiffTexts(document::PathOf(node), before ? *before : none, node.Data().Text());
+    if (edit.removed.empty() && edit.inserted.empty())
+        return;
+    edit.caretBefore = caretBefore;
+    edit.caretAfter = {node.Data().SelStart, node.Data().SelLength};
+    RecordChange(std::move(edit));
+}
+
+void TForm1::actUndoExecute(QAction* Sender)
+{
+    // The typing before this command is stored, and so the last step, by now.
+    TWindowTreeEditor editor(*this);
+    document::EditHistory& history = FSession.History();
+    const document::Landing landing = Sender == actRedo ? history.Redo(editor) : history.Undo(editor);
+    if (landing.node) {
+        SelectNode(landing.node);
+        TreeView1->scrollTo(FModel->IndexOf(landing.node));
+        if (landing.text && landing.node == FShownNode)
+            Memo1->ensureCursorVisible();
+    }
+    FollowSavePoint();
+    if (FindDock->isVisible())
+        RefreshSearch();
+}
+
+void TForm1::FollowSavePoint()
+{
+    if (!FSession.History().AtSavePoint()) {
+        SetModified(true);
+        return;
+    }
+    FSession.SetModified(false);
+    ShowCaption();
+    // Back at the saved document: there is nothing to recover.
+    if (FRecovery)
+        FRecovery->Discard();
+}
+
+void TForm1::actCutExecute(QAction* Sender)
+{
+    if (!Memo1->isEnabled())
+        return;
+    if (Sender == actCut)
+        Memo1->cut();
+    else if (Sender == actCopy)
+        Memo1->copy();
+    else
+        Memo1->paste();
+}
+
+void TForm1::actUndoUpdate(QAction* Sender)
+{
+    const document::EditHistory& history = FSession.History();
+    // Typing not yet stored is a step that can be undone.
+    Sender->setEnabled(Sender == actRedo ? history.CanRedo() && !FEditorTextPending
+                                         : history.CanUndo() || FEditorTextPending);
+}
+
+void TForm1::actCutUpdate(QAction* Sender)
+{
+    const bool editable = Memo1->isEnabled();
+    if (Sender == actPaste) {
+        const QMimeData* clipboard = QApplication::clipboard()->mimeData();
+        Sender->setEnabled(editable && clipboard && clipboard->hasText());
+    } else {
+        Sender->setEnabled(editable && Memo1->textCursor().hasSelection());
+    }
+}

@@ -1,0 +1,163 @@
+// Undo and redo in the window: a deleted subtree comes back whole, typing is undone in the
+// node it was typed in, one key undoes one step, and the save point clears " *".
+#include "app/FindPanel.h"
+#include "tests/app/TreeFixture.h"
+#include "tests/app/UnexpectedDialogs.h"
+
+#include <QComboBox>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using namespace treetest;
+using document::TreeNode;
+
+namespace {
+
+// The keys, after the idle step that enables the commands, as between a user's keys.
+void Undo(QWidget* where)
+{
+    Idle();
+    QTest::keyClick(where, Qt::Key_Z, Qt::ControlModifier);
+}
+
+void Redo(QWidget* where)
+{
+    Idle();
+    QTest::keyClick(where, Qt::Key_Y, Qt::ControlModifier);
+}
+
+// The texts of the tree in pre-order.
+QStringList Texts(TForm1& form)
+{
+    form.StoreEditorText();
+    QStringList texts;
+    for (TreeNode* node = &form.Document().Root(); node; node = document::PreOrderNext(*node))
+        texts << QString::fromStdString(node->Name() + "=" + node->Data().Text());
+    return texts;
+}
+
+}  // namespace
+
+class TestUndo : public WindowTestCase {
+    Q_OBJECT
+
+private slots:
+    void deletedSubtreeComesBackWithTextsCaretAndSelection()
+    {
+        TForm1 form;
+        Questions questions;
+        questions.Install(form);
+        Open(form, [](TForm1& f) { return Find(f, "A"); });
+        form.Memo1->Select({1, 3});
+        Idle();
+        const QStringList outline = Outline(form);
+        const QStringList texts = Texts(form);
+
+        questions.answers = {forms::mrOk};
+        form.actDelete->trigger();
+        QVERIFY(!Find(form, "A1"));
+        QCOMPARE(form.Selected(), Find(form, "B"));
+        Idle();
+        QVERIFY(form.actUndo->isEnabled());
+        QVERIFY(!form.actRedo->isEnabled());
+
+        Undo(form.TreeView1);
+        QCOMPARE(Outline(form), outline);
+        QCOMPARE(Texts(form), texts);
+        QCOMPARE(form.Selected(), Find(form, "A"));
+        QVERIFY(form.TreeView1->isExpanded(IndexOf(form, Find(form, "A"))));
+        QCOMPARE(form.Memo1->Text(), QStringLiteral("alpha"));
+        QCOMPARE(form.Memo1->Selection().start, 1);
+        QCOMPARE(form.Memo1->Selection().length, 3);
+        QVERIFY(!form.Modified());  // back at the state it was opened in
+
+        Redo(form.TreeView1);
+        QVERIFY(!Find(form, "A"));
+        QVERIFY(form.Modified());
+        Undo(form.Memo1);
+        QCOMPARE(Outline(form), outline);
+    }
+
+    void typingIsUndoneInItsNodeOneStepAKey()
+    {
+        TForm1 form;
+        Open(form, [](TForm1& f) { return Find(f, "C"); });
+        form.Memo1->setFocus();
+        QTest::keyClick(form.Memo1, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(form.Memo1, QStringLiteral("ab"));
+        // A caret jump ends a run of typing.
+        QTest::keyClick(form.Memo1, Qt::Key_Left);
+        QTest::keyClick(form.Memo1, Qt::Key_Right);
+        QTest::keyClicks(form.Memo1, QStringLiteral("cd"));
+        form.SelectNode(Find(form, "B1"));
+        QCOMPARE(form.Memo1->Text(), QStringLiteral("b-one"));
+
+        // From another node: C is shown again, only its last run of typing undone.
+        Undo(form.TreeView1);
+        QCOMPARE(form.Selected(), Find(form, "C"));
+        QCOMPARE(form.Memo1->Text(), QStringLiteral("charlieab"));
+        QCOMPARE(form.Memo1->Selection().start, 9);
+        Undo(form.Memo1);
+        QCOMPARE(form.Memo1->Text(), QStringLiteral("charlie"));
+        QCOMPARE(form.Memo1->Selection().start, 7);
+        Idle();
+        QVERIFY(!form.actUndo->isEnabled());
+        Redo(form.Memo1);
+        Redo(form.Memo1);
+        QCOMPARE(form.Memo1->Text(), QStringLiteral("charlieabcd"));
+
+        // Typing after an undo drops what could be redone.
+        Undo(form.Memo1);
+        QTest::keyClicks(form.Memo1, QStringLiteral("!"));
+        Idle();
+        QVERIFY(!form.actRedo->isEnabled());
+        Undo(form.Memo1);
+        QCOMPARE(form.Memo1->Text(), QStringLiteral("charlieab"));
+    }
+
+    void theSavePointFollowsUndoRenameAndReplaceAll()
+    {
+        TForm1 form;
+        Open(form, [](TForm1& f) { return Find(f, "C"); });
+        const QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("undo.trm"));
+        form.RunFileDialog = [path](QFileDialog& dialog) {
+            dialog.selectFile(path);
+            return int(QDialog::Accepted);
+        };
+        form.actSave->trigger();
+        const QString saved = form.windowTitle();
+        QVERIFY(!saved.endsWith(QStringLiteral(" *")));
+        const QStringList texts = Texts(form);
+
+        form.Model().setData(IndexOf(form, Find(form, "C")), QStringLiteral("See"));
+        QCOMPARE(form.windowTitle(), saved + QStringLiteral(" *"));
+        Undo(form.TreeView1);
+        QCOMPARE(form.windowTitle(), saved);
+        QVERIFY(Find(form, "C"));
+        Redo(form.TreeView1);
+        QCOMPARE(form.windowTitle(), saved + QStringLiteral(" *"));
+        Undo(form.TreeView1);
+
+        // すべて置換 over every node is one step.
+        form.actReplace->trigger();
+        TFindPanel& panel = *form.FindPanel1;
+        panel.SearchBox->setEditText(QStringLiteral("a"));
+        panel.ReplaceBox->setText(QStringLiteral("Ａ"));
+        for (int i = 0; i < panel.ScopeBox->count(); ++i)
+            if (panel.ScopeBox->itemText(i) == QStringLiteral("すべてのノード"))
+                panel.ScopeBox->setCurrentIndex(i);
+        QTest::mouseClick(panel.ReplaceAllButton, Qt::LeftButton);
+        QVERIFY(Texts(form) != texts);
+        QVERIFY(form.Modified());
+        Undo(form.TreeView1);
+        QCOMPARE(Texts(form), texts);
+        QCOMPARE(form.windowTitle(), saved);
+    }
+};
+
+QTEST_MAIN(TestUndo)
+#include "test_undo.moc"

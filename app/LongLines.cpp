@@ -153,10 +153,11 @@ void TPiecedTextEdit::ShowText(const QString& text)
     setPlainText(QString());
     // Built in one edit, which Qt lays out lazily as it does a new text; no undo step.
     QTextDocument& document = *this->document();
+    const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     QTextCursor cursor(&document);
     InsertWithCuts(cursor, text, cuts);
-    document.setUndoRedoEnabled(true);
+    document.setUndoRedoEnabled(undo);
     document.setModified(false);
     setTextCursor(QTextCursor(&document));
 }

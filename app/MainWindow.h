@@ -264,6 +264,7 @@ private:
     void CreatePopupMenu();
     void CreateFindActions();
     void CreateUndoActions();
+    void ShowEditorContextMenu(const QPoint& position);
     bool IsEditorShortcut(const QKeyCombination& key) const;
     // A caret jump in the editor, which ends a run of typing as a step.
     bool EndsTypingStep(QObject* watched, QEvent* event) const;

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDockWidget>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QTimer>
 #include <QTreeView>
@@ -105,6 +106,28 @@ void TForm1::CreateUndoActions()
     // A committed conversion is a step of its own: what was typed before it is one already.
     connect(Memo1, &TNodeTextEdit::inputCommitting, this, [this] { Guarded([this] { StoreEditorText(); }); });
     connect(Memo1, &TNodeTextEdit::inputCommitted, this, [this] { Guarded([this] { StoreEditorText(); }); });
+    Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Memo1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { RunCommand([&] { ShowEditorContextMenu(position); }); });
+}
+
+void TForm1::ShowEditorContextMenu(const QPoint& position)
+{
+    // Qt's own menu (its texts translated), with its undo and redo made the document's.
+    QMenu* menu = Memo1->createStandardContextMenu(position);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (QAction* item : menu->actions()) {
+        QAction* ours = item->objectName() == QLatin1String("edit-undo")   ? actUndo
+                        : item->objectName() == QLatin1String("edit-redo") ? actRedo
+                                                                           : nullptr;
+        if (!ours)
+            continue;
+        disconnect(item, &QAction::triggered, nullptr, nullptr);
+        actUndoUpdate(ours);
+        item->setEnabled(ours->isEnabled());
+        connect(item, &QAction::triggered, ours, &QAction::trigger);
+    }
+    menu->popup(Memo1->viewport()->mapToGlobal(position));
 }
 
 bool TForm1::IsEditorShortcut(const QKeyCombination& key) const

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Screenshots of the main window, a message dialog, the save dialog, the editor's context
-# menu and the tree with a long name under a virtual X server, to check by eye that the
-# Japanese menus, captions and texts read right, Qt's own included.
+# Screenshots of the main window, its File and 編集 menus, a message dialog, the save
+# dialog, the editor's context menu and the tree with a long name under a virtual X server,
+# to check by eye that the Japanese menus, captions and texts read right, Qt's own included.
 #   scripts/screenshots.sh [build-dir] [output-dir]   (default: build, <build-dir>/screenshots)
 # Needs Xvfb, ImageMagick (import), x11-utils and a Japanese font (fonts-noto-cjk).
 # Xvfb runs no window manager, so window captions are not drawn: each scene's top-level
@@ -18,7 +18,7 @@ mkdir -p "$out"
 . scripts/xvfb.sh
 start_xvfb
 
-for scene in main menu dialog save context longname find; do
+for scene in main menu editmenu dialog save context longname find; do
   log=$(mktemp)
   DISPLAY=$display QT_QPA_PLATFORM=xcb "$scenes" "$scene" >"$log" 2>/dev/null &
   app=$!

@@ -2,6 +2,7 @@
 // scripts/screenshots.sh, prints READY once it is drawn and stays until it is killed.
 //   screenshot_scenes main     the window with a small document
 //   screenshot_scenes menu     the same with the File menu open
+//   screenshot_scenes editmenu the 編集 menu open after an edit, undo and the clipboard first
 //   screenshot_scenes dialog   the save question over the window
 //   screenshot_scenes save     the save dialog (Qt's own, in Japanese)
 //   screenshot_scenes context  the editor's context menu (Qt's own, in Japanese)
@@ -68,9 +69,11 @@ int main(int argc, char** argv)
     form.show();
 
     QTimer::singleShot(300, &form, [&] {
-        if (scene == QLatin1String("menu")) {
-            QAction* file = form.MainMenu1->actions().first();
-            form.MainMenu1->setActiveAction(file);
+        if (scene == QLatin1String("menu") || scene == QLatin1String("editmenu")) {
+            if (scene == QLatin1String("editmenu"))
+                form.Memo1->insertPlainText(QStringLiteral("追記"));
+            QAction* menu = form.MainMenu1->actions().at(scene == QLatin1String("menu") ? 0 : 2);
+            form.MainMenu1->setActiveAction(menu);
             QTimer::singleShot(300, &form, Ready);
         } else if (scene == QLatin1String("dialog")) {
             QTimer::singleShot(300, &form, Ready);
@@ -81,8 +84,9 @@ int main(int argc, char** argv)
             QTimer::singleShot(300, &form, Ready);
             form.actSaveAs->trigger();
         } else if (scene == QLatin1String("context")) {
-            QMenu* menu = form.Memo1->createStandardContextMenu();
-            menu->popup(form.Memo1->viewport()->mapToGlobal(QPoint(60, 30)));
+            // Something typed, so that 元に戻す is there to take.
+            form.Memo1->insertPlainText(QStringLiteral("追記"));
+            emit form.Memo1->customContextMenuRequested(QPoint(60, 30));
             QTimer::singleShot(300, &form, Ready);
         } else if (scene == QLatin1String("find")) {
             form.setGeometry(60, 40, 820, 600);

@@ -58,7 +58,7 @@ install: build
 BENCH_DIR ?= build-bench
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
-	cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_document bench_find bench_nanxml bench_codepage bench_utf8 bench_typing bench_window
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target bench_document bench_find bench_nanxml bench_codepage bench_utf8 bench_typing bench_window bench_undo
 	bench/run_benchmarks.sh $(BENCH_DIR)
 
 # make fuzz [FUZZ_SECONDS=300]: every harness in turn, built with clang in build-fuzz/.

@@ -99,12 +99,13 @@ google bench_codepage ""
 google bench_utf8 ""
 
 # The window's programs exist only in a build with the UI (VELMORA_BUILD_UI).
-if [ -x "$BENCH/bench_typing" ] && [ -x "$BENCH/bench_window" ]; then
+if [ -x "$BENCH/bench_typing" ] && [ -x "$BENCH/bench_window" ] && [ -x "$BENCH/bench_undo" ]; then
     google bench_typing "TypeCharacterIn10MBNode=16;ShowNodeOfOneMBLine=1000;TypeCharacterInOneMBLine=16;TypeWhileRecoveryCopyIsWritten=16;TypeWhileSearchRuns=16;FirstPageAfterLastKey=50"
 
     tabbed bench_window
+    tabbed bench_undo
 else
-    echo "bench_typing and bench_window left out: $BUILD_DIR was built without the UI" >&2
+    echo "bench_typing, bench_window and bench_undo left out: $BUILD_DIR was built without the UI" >&2
 fi
 
 awk -F'\t' '

@@ -9,7 +9,10 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QAbstractItemModelTester>
 #include <QTemporaryDir>
+
+#include <random>
 
 using namespace treetest;
 using document::TreeNode;
@@ -37,6 +40,20 @@ QStringList Texts(TForm1& form)
     for (TreeNode* node = &form.Document().Root(); node; node = document::PreOrderNext(*node))
         texts << QString::fromStdString(node->Name() + "=" + node->Data().Text());
     return texts;
+}
+
+// The nodes a user can see and point at: every ancestor open.
+std::vector<TreeNode*> VisibleNodes(TForm1& form)
+{
+    std::vector<TreeNode*> nodes;
+    for (TreeNode* node = &form.Document().Root(); node; node = document::PreOrderNext(*node)) {
+        bool visible = true;
+        for (TreeNode* up = node->Parent(); up; up = up->Parent())
+            visible = visible && form.TreeView1->isExpanded(IndexOf(form, up));
+        if (visible)
+            nodes.push_back(node);
+    }
+    return nodes;
 }
 
 }  // namespace
@@ -156,6 +173,74 @@ private slots:
         Undo(form.TreeView1);
         QCOMPARE(Texts(form), texts);
         QCOMPARE(form.windowTitle(), saved);
+    }
+
+    void randomCommandsUndoToTheStartAndRedoToTheEnd()
+    {
+        TForm1 form;
+        Questions questions;
+        questions.Install(form);
+        Open(form);
+        QAbstractItemModelTester checker(&form.Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        std::mt19937 random(7);
+        const auto pick = [&random](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+        const auto pickNode = [&] {
+            const std::vector<TreeNode*> nodes = VisibleNodes(form);
+            return nodes[pick(nodes.size())];
+        };
+        const QStringList startOutline = Outline(form);
+        const QStringList startTexts = Texts(form);
+        for (int i = 0; i < 60; ++i) {
+            form.SelectNode(pickNode());
+            Idle();
+            switch (pick(5)) {
+            case 0:
+                (pick(2) ? form.actAddChild : form.actAddSibling)->trigger();
+                if (QLineEdit* name = NameEditor(form)) {
+                    name->setText(QStringLiteral("名%1").arg(i));
+                    QTest::keyClick(name, pick(2) ? Qt::Key_Return : Qt::Key_Escape);
+                }
+                break;
+            case 1:
+                questions.answers = {forms::mrOk};
+                form.actDelete->trigger();
+                break;
+            case 2: {
+                TreeNode* target = pickNode();
+                form.TreeView1->scrollTo(IndexOf(form, target));
+                const QRect label = form.TreeView1->LabelRect(IndexOf(form, target));
+                const int x = pick(2) ? label.left() + 1 : label.left() + label.width() - 2;
+                if (form.TreeView1DragOver(form.TreeView1, x, label.center().y()))
+                    form.TreeView1DragDrop(form.TreeView1);
+                break;
+            }
+            default:
+                form.Memo1->setFocus();
+                for (std::size_t k = pick(4); k > 0; --k)
+                    QTest::keyClick(form.Memo1, Qt::Key_Right);
+                for (const QChar c : pick(2) ? QStringLiteral("かな") : QStringLiteral("xy"))
+                    QTest::sendKeyEvent(QTest::Click, form.Memo1, Qt::Key_unknown, QString(c), Qt::NoModifier);
+                if (pick(2))
+                    QTest::keyClick(form.Memo1, Qt::Key_Return);
+                if (pick(2))
+                    QTest::keyClick(form.Memo1, Qt::Key_Backspace);
+                break;
+            }
+        }
+        const QStringList endOutline = Outline(form);
+        const QStringList endTexts = Texts(form);
+        QVERIFY(endTexts != startTexts);
+        for (int undos = 0; form.History().CanUndo(); ++undos) {
+            QVERIFY(undos < 200);
+            Undo(form.Memo1);
+        }
+        QCOMPARE(Outline(form), startOutline);
+        QCOMPARE(Texts(form), startTexts);
+        QVERIFY(!form.Modified());
+        while (form.History().CanRedo())
+            Redo(form.TreeView1);
+        QCOMPARE(Outline(form), endOutline);
+        QCOMPARE(Texts(form), endTexts);
     }
 };
 

@@ -90,7 +90,13 @@ void TForm1::CreateUndoActions()
         action->setProperty("category", QStringLiteral("編集"));
         action->setShortcuts(entry.shortcuts);
         this->*entry.member = action;
-        addAction(action);
+        if (entry.execute == &TForm1::actCutExecute) {
+            // The clipboard keys are the editor's; in the tree they must not cut its text.
+            action->setShortcutContext(Qt::WidgetShortcut);
+            Memo1->addAction(action);
+        } else {
+            addAction(action);
+        }
         const auto execute = entry.execute;
         connect(action, &QAction::triggered, this, [this, action, execute] {
             RunCommand([&] { (this->*execute)(action); });

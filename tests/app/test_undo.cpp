@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QClipboard>
 #include <QTemporaryDir>
 
 #include <random>
@@ -133,6 +135,15 @@ private slots:
         QVERIFY(!form.actRedo->isEnabled());
         Undo(form.Memo1);
         QCOMPARE(form.Memo1->Text(), QStringLiteral("charlieab"));
+
+        // A paste is a step of its own, also right after typing.
+        QApplication::clipboard()->setText(QStringLiteral("貼"));
+        QTest::keyClicks(form.Memo1, QStringLiteral("z"));
+        Idle();
+        QTest::keyClick(form.Memo1, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(form.Memo1->Text(), QStringLiteral("charlieabz貼"));
+        Undo(form.Memo1);
+        QCOMPARE(form.Memo1->Text(), QStringLiteral("charlieabz"));
     }
 
     void theSavePointFollowsUndoRenameAndReplaceAll()

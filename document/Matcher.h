@@ -11,6 +11,7 @@
 #include "document/DocumentTree.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -130,11 +131,21 @@ FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& 
 void FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
                    std::size_t from, std::size_t to, FindResult& result, const std::atomic<bool>* cancel = nullptr);
 
+// Searches all of sources in tree order and hands the hits on as they are found, so that a
+// list can grow while the search runs: a first batch as soon as a block of nodes held hits,
+// then at most one batch per interval, and a last one (perhaps empty) at the end. A node's
+// hits are never split between batches and each batch counts its own nodes, so the batches
+// put together are FindInSources' result. False when cancelled: no last batch then.
+bool FindInBatches(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
+                   std::chrono::milliseconds interval, const std::function<void(FindResult batch, bool last)>& onBatch,
+                   const std::atomic<bool>* cancel = nullptr);
+
 // "N 件 (M ノード)"
 std::string CountText(const FindResult& result);
 
 // Replaces every hit of the scope in the tree and returns how many there were. Names keep to
-// one line: a replacement of a name is taken up to its first line break.
+// one line: what replaces a hit in a name is taken up to its first line break (the rest of
+// the name stays).
 std::size_t ReplaceAllInTree(DocumentTree& tree, const TreeNode* selected, FindScope scope, FindTarget target,
                              const Matcher& matcher, std::string_view replacement);
 

@@ -159,6 +159,7 @@ void TForm1::SetDocument(document::DocumentTree tree, TreeNode* selected)
 
 void TForm1::ReplaceDocument(const std::function<TreeNode*()>& change)
 {
+    ++FDocumentRevision;
     FShownNode = nullptr;
     FEditorTextPending = false;
     FPopupNode = nullptr;
@@ -221,6 +222,8 @@ QString TForm1::FileName() const
 
 void TForm1::SetModified(bool flag)
 {
+    if (flag)
+        ++FDocumentRevision;
     if (flag && !Modified())
         setWindowTitle(windowTitle() + QStringLiteral(" *"));
     FSession.SetModified(flag);
@@ -250,6 +253,7 @@ void TForm1::StoreEditorText()
         return;
     if (FEditorTextPending) {
         FShownNode->Data().SetText(Memo1->Text().toStdString());
+        ++FDocumentRevision;
         FEditorTextPending = false;
         FStoredCaret.reset();
     }

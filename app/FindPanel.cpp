@@ -299,7 +299,7 @@ bool TFindPanel::TakeBatch()
         job_->batches.pop_front();
     }
     const bool grewFromEnd = model_->Shows(result_.get()) && model_->rowCount() >= TFindResultModel::kEagerRows;
-    result_->hits.insert(result_->hits.end(), batch.first.hits.begin(), batch.first.hits.end());
+    result_->hits.Append(std::move(batch.first.hits));
     result_->nodes += batch.first.nodes;
     if (batch.second) {
         if (worker_.joinable())

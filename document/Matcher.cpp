@@ -842,6 +842,52 @@ void FindInSources(const Matcher& matcher, const std::vector<FindSource>& source
     }
 }
 
+std::pair<std::size_t, std::size_t> FindHits::Locate(std::size_t index) const {
+    if (pieces_.size() == 1) return {0, index};
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), index);
+    const auto piece = static_cast<std::size_t>(after - starts_.begin()) - 1;
+    return {piece, index - starts_[piece]};
+}
+
+FindHit& FindHits::operator[](std::size_t index) {
+    const auto [piece, at] = Locate(index);
+    return pieces_[piece][at];
+}
+
+const FindHit& FindHits::operator[](std::size_t index) const {
+    const auto [piece, at] = Locate(index);
+    return pieces_[piece][at];
+}
+
+void FindHits::NewPiece() {
+    pieces_.emplace_back();
+    starts_.push_back(size_);
+}
+
+void FindHits::Append(FindHits&& other) {
+    for (std::vector<FindHit>& piece : other.pieces_) {
+        if (piece.empty()) continue;
+        starts_.push_back(size_);
+        size_ += piece.size();
+        pieces_.push_back(std::move(piece));
+    }
+    other = {};
+}
+
+FindHits::iterator FindHits::erase(iterator at) {
+    const std::size_t index = at.Index();
+    const auto [piece, offset] = Locate(index);
+    std::vector<FindHit>& hits = pieces_[piece];
+    hits.erase(hits.begin() + static_cast<std::ptrdiff_t>(offset));
+    for (std::size_t later = piece + 1; later < starts_.size(); ++later) --starts_[later];
+    if (hits.empty()) {
+        pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(piece));
+        starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(piece));
+    }
+    --size_;
+    return {this, index};
+}
+
 FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
                          const std::atomic<bool>* cancel) {
     FindResult result;

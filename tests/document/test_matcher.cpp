@@ -355,7 +355,7 @@ TEST(Matcher, BatchesPutTogetherAreTheWholeResult) {
             EXPECT_TRUE(last || !batch.hits.empty());
             ++batches;
             ended = last;
-            joined.hits.insert(joined.hits.end(), batch.hits.begin(), batch.hits.end());
+            joined.hits.Append(std::move(batch.hits));
             joined.nodes += batch.nodes;
         }));
         EXPECT_TRUE(ended);
@@ -381,4 +381,45 @@ TEST(Matcher, BatchesPutTogetherAreTheWholeResult) {
     EXPECT_FALSE(FindInBatches(Matcher("a", FindOptions{}), sources, FindTarget::text, std::chrono::milliseconds(0),
                                [&](FindResult, bool) { called = true; }, &cancel));
     EXPECT_FALSE(called);
+}
+
+TEST(Matcher, HitsInPiecesActAsOneList) {
+    // Pieces appended, hits pushed and erased at random, against a plain vector.
+    std::mt19937 random(23);
+    FindHits hits;
+    std::vector<FindHit> expected;
+    std::uint32_t next = 0;
+    for (int step = 0; step < 2000; ++step) {
+        const unsigned what = random() % 4;
+        if (what == 0) {
+            FindHits piece;
+            for (int k = static_cast<int>(random() % 5); k > 0; --k) {
+                piece.push_back({next, HitField::text, {next, 1}});
+                expected.push_back({next, HitField::text, {next, 1}});
+                ++next;
+            }
+            hits.Append(std::move(piece));
+            EXPECT_TRUE(piece.empty());
+        } else if (what == 1 || expected.empty()) {
+            hits.push_back({next, HitField::name, {next, 2}});
+            expected.push_back({next, HitField::name, {next, 2}});
+            ++next;
+        } else {
+            const std::size_t at = random() % expected.size();
+            const auto it = hits.erase(hits.begin() + static_cast<std::ptrdiff_t>(at));
+            expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(at));
+            EXPECT_EQ(it - hits.begin(), static_cast<std::ptrdiff_t>(at));
+        }
+        ASSERT_EQ(hits.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(hits[i].source, expected[i].source) << "step " << step << " hit " << i;
+            ASSERT_EQ(hits[i].field, expected[i].field);
+            ASSERT_EQ(hits[i].range.start, expected[i].range.start);
+        }
+    }
+    EXPECT_GT(hits.size(), 300u);
+    std::size_t walked = 0;
+    for (const FindHit& hit : hits) EXPECT_EQ(hit.source, expected[walked++].source);
+    EXPECT_EQ(walked, expected.size());
+    EXPECT_EQ(hits.back().source, expected.back().source);
 }

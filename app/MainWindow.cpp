@@ -222,8 +222,8 @@ QString TForm1::FileName() const
 
 void TForm1::SetModified(bool flag)
 {
-    if (flag)
-        ++FDocumentRevision;
+    // Also when cleared: an undo back to the saved state changes the document too.
+    ++FDocumentRevision;
     if (flag && !Modified())
         setWindowTitle(windowTitle() + QStringLiteral(" *"));
     FSession.SetModified(flag);

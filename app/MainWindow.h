@@ -307,8 +307,9 @@ private:
     QList<QPair<QAction*, void (TForm1::*)(QAction*)>> FUpdateHandlers;
     QList<QAction*> FItemShortcuts;
     QList<QAction*> FFindActions;
-    // Counts the changes of the document (an edit, a text stored, a tree replaced), so that
-    // what depends on its contents can tell whether it is still current.
+    // Counts the changes of the document (SetModified, a text stored, a tree replaced, a change
+    // the tree model shows), so that what depends on its contents can tell whether it is still
+    // current. Code that changes names or texts otherwise must count its change here.
     std::uint64_t FDocumentRevision = 0;
     // The nodes last handed to a search, kept while the document is unchanged: typing a
     // search text searches the same nodes at every key, and copying 100,000 of them costs more

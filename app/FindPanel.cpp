@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 
 #include <algorithm>
+#include <climits>
 
 using document::FindResult;
 using document::FindSource;
@@ -18,8 +20,6 @@ using document::FindSource;
 namespace {
 
 constexpr int kHistorySize = 20;
-// Hits shown before the search is over.
-constexpr std::size_t kPage = 100;
 // Characters of the line shown around a hit in the list.
 constexpr int kBefore = 30;
 constexpr int kAfter = 60;
@@ -38,14 +38,50 @@ void TFindResultModel::SetResult(std::shared_ptr<const std::vector<FindSource>> 
     beginResetModel();
     sources_ = std::move(sources);
     result_ = std::move(result);
+    rows_ = std::min(Hits(), kEagerRows);
     endResetModel();
+}
+
+int TFindResultModel::Hits() const
+{
+    return result_ ? static_cast<int>(std::min<std::size_t>(result_->hits.size(), INT_MAX)) : 0;
+}
+
+void TFindResultModel::AddRows(int count)
+{
+    count = std::min(count, Hits() - rows_);
+    if (count <= 0)
+        return;
+    beginInsertRows({}, rows_, rows_ + count - 1);
+    rows_ += count;
+    endInsertRows();
+}
+
+void TFindResultModel::Grown()
+{
+    AddRows(kEagerRows - rows_);
+}
+
+void TFindResultModel::ShowUpTo(int row)
+{
+    if (row >= rows_)
+        AddRows(row + 1 - rows_);
 }
 
 int TFindResultModel::rowCount(const QModelIndex& parent) const
 {
-    if (parent.isValid() || !result_)
-        return 0;
-    return static_cast<int>(result_->hits.size());
+    return parent.isValid() ? 0 : rows_;
+}
+
+bool TFindResultModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && rows_ < Hits();
+}
+
+void TFindResultModel::fetchMore(const QModelIndex& parent)
+{
+    if (!parent.isValid())
+        AddRows(kFetchRows);
 }
 
 QVariant TFindResultModel::data(const QModelIndex& index, int role) const
@@ -202,50 +238,42 @@ void TFindPanel::StopWorker()
         worker_.join();
 }
 
-void TFindPanel::Search(std::vector<FindSource> sources)
+void TFindPanel::Search(std::shared_ptr<const std::vector<FindSource>> sources)
 {
     StopWorker();
     job_.reset();
     current_ = -1;
     matcher_ = std::make_shared<const document::Matcher>(Pattern(), Options());
-    sources_ = std::make_shared<const std::vector<FindSource>>(std::move(sources));
+    sources_ = std::move(sources);
     if (!matcher_->Valid()) {
         // An empty search text finds nothing; a refused pattern says why, here and not in a dialog.
-        ShowResult(std::make_shared<const FindResult>());
+        ShowResult(std::make_shared<FindResult>());
         SetNote(matcher_->Error().empty() ? QString()
                                           : QStringLiteral("正規表現に誤りがあります: %1").arg(QString::fromStdString(matcher_->Error())));
         if (matcher_->Error().empty())
             CountLabel->clear();
         return;
     }
+    // The list keeps the last search's hits until this one has found some: typing a word
+    // letter by letter does not blank it at every key.
+    result_ = std::make_shared<FindResult>();
     CountLabel->setText(QStringLiteral("検索しています…"));
     SetNote({});
     auto job = std::make_shared<Job>();
     job_ = job;
-    worker_ = std::thread([this, job, matcher = matcher_, sources = sources_, target = Target()] {
-        // The nodes go in blocks; once a page of hits is found it is shown while the rest
-        // is searched, so the list fills at once on a large document.
-        auto result = std::make_shared<FindResult>();
-        constexpr std::size_t kBlock = 256;
-        bool pageShown = false;
-        for (std::size_t from = 0; from < sources->size() && !result->cancelled; from += kBlock) {
-            document::FindInSources(*matcher, *sources, target, from, from + kBlock, *result, &job->cancel);
-            if (!pageShown && result->hits.size() >= kPage && from + kBlock < sources->size()) {
-                pageShown = true;
-                auto page = std::make_shared<const FindResult>(*result);
-                QMetaObject::invokeMethod(this, [this, job, page] {
-                    if (job == job_ && !job_->result)
-                        ShowPage(page);
-                }, Qt::QueuedConnection);
+    worker_ = std::thread([this, job, matcher = matcher_, sources = sources_, target = Target(),
+                           interval = batchInterval_] {
+        // Each batch is taken by an event of its own, in the order they were found.
+        document::FindInBatches(*matcher, *sources, target, interval, [&](FindResult batch, bool last) {
+            {
+                const std::lock_guard lock(job->mutex);
+                job->batches.emplace_back(std::move(batch), last);
             }
-        }
-        if (result->cancelled)
-            return;
-        job->result = std::move(result);
-        QMetaObject::invokeMethod(this, [this, job] {
-            if (job == job_)
-                TakeResult();
-        }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, job] {
+                if (job == job_)
+                    TakeBatch();
+            }, Qt::QueuedConnection);
+        }, &job->cancel);
     });
 }
 
@@ -253,30 +281,55 @@ void TFindPanel::FinishSearch()
 {
     if (worker_.joinable())
         worker_.join();
-    TakeResult();
+    while (TakeBatch()) {
+    }
+    job_.reset();
 }
 
-void TFindPanel::TakeResult()
+bool TFindPanel::TakeBatch()
 {
-    if (job_ && job_->result) {
+    if (!job_)
+        return false;
+    std::pair<FindResult, bool> batch;
+    {
+        const std::lock_guard lock(job_->mutex);
+        if (job_->batches.empty())
+            return false;
+        batch = std::move(job_->batches.front());
+        job_->batches.pop_front();
+    }
+    const bool grewFromEnd = model_->Shows(result_.get()) && model_->rowCount() >= TFindResultModel::kEagerRows;
+    result_->hits.Append(std::move(batch.first.hits));
+    result_->nodes += batch.first.nodes;
+    if (batch.second) {
         if (worker_.joinable())
             worker_.join();
-        ShowResult(std::move(job_->result));
         job_.reset();
     }
+    if (!model_->Shows(result_.get())) {
+        model_->SetResult(sources_, result_);
+    } else {
+        model_->Grown();
+        // A list scrolled to its end takes the new rows at once, as scrolling there would.
+        const QScrollBar* bar = ResultList->verticalScrollBar();
+        if (grewFromEnd && bar->maximum() > 0 && bar->value() == bar->maximum())
+            model_->fetchMore({});
+    }
+    ShowCount();
+    return true;
 }
 
-void TFindPanel::ShowResult(std::shared_ptr<const FindResult> result)
+void TFindPanel::ShowResult(std::shared_ptr<FindResult> result)
 {
     result_ = std::move(result);
     model_->SetResult(sources_, result_);
-    CountLabel->setText(QString::fromStdString(document::CountText(*result_)));
+    ShowCount();
 }
 
-void TFindPanel::ShowPage(std::shared_ptr<const FindResult> page)
+void TFindPanel::ShowCount()
 {
-    model_->SetResult(sources_, page);
-    CountLabel->setText(QStringLiteral("%1 件以上 (検索しています…)").arg(page->hits.size()));
+    const QString count = QString::fromStdString(document::CountText(*result_));
+    CountLabel->setText(job_ ? count + QStringLiteral(" 検索しています…") : count);
 }
 
 void TFindPanel::Clear()
@@ -294,6 +347,7 @@ void TFindPanel::SetCurrent(int index)
 {
     current_ = index;
     if (index >= 0) {
+        model_->ShowUpTo(index);
         const QModelIndex row = model_->index(index);
         ResultList->setCurrentIndex(row);
         ResultList->scrollTo(row);

@@ -150,10 +150,10 @@ void TPiecedTextEdit::ShowText(const QString& text)
         setPlainText(text);
         return;
     }
-    setPlainText(QString());
     // Built in one edit, which Qt lays out lazily as it does a new text; no undo step.
     QTextDocument& document = *this->document();
     const bool undo = document.isUndoRedoEnabled();
+    setPlainText(QString());
     document.setUndoRedoEnabled(false);
     QTextCursor cursor(&document);
     InsertWithCuts(cursor, text, cuts);

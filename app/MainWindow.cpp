@@ -159,6 +159,7 @@ void TForm1::SetDocument(document::DocumentTree tree, TreeNode* selected)
 
 void TForm1::ReplaceDocument(const std::function<TreeNode*()>& change)
 {
+    ++FDocumentRevision;
     // The steps name nodes by their places in the old tree.
     const struct ClearHistory {
         TForm1& form;
@@ -231,6 +232,8 @@ QString TForm1::FileName() const
 
 void TForm1::SetModified(bool flag)
 {
+    // Also when cleared: an undo back to the saved state changes the document too.
+    ++FDocumentRevision;
     if (flag && !Modified())
         setWindowTitle(windowTitle() + QStringLiteral(" *"));
     FSession.SetModified(flag);
@@ -268,6 +271,7 @@ void TForm1::StoreEditorText()
     const std::shared_ptr<const std::string> before = data.SharedText();
     const document::TextSelection caretBefore{data.SelStart, data.SelLength};
     data.SetText(Memo1->Text().toStdString());
+    ++FDocumentRevision;
     FEditorTextPending = false;
     FStoredCaret.reset();
     StoreCaret();

@@ -12,6 +12,7 @@
 #include "document/DocumentSession.h"
 #include "document/RecoveryStore.h"
 #include "document/DocumentTree.h"
+#include "document/Matcher.h"
 #include "app/FormStartup.h"
 #include "app/NodeTextEdit.h"
 #include "document/TextPositions.h"
@@ -29,6 +30,7 @@
 #include <QMainWindow>
 #include <QPersistentModelIndex>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -334,6 +336,20 @@ private:
     QList<QPair<QAction*, void (TForm1::*)(QAction*)>> FUpdateHandlers;
     QList<QAction*> FItemShortcuts;
     QList<QAction*> FFindActions;
+    // Counts the changes of the document (SetModified, a text stored, a tree replaced, a change
+    // the tree model shows), so that what depends on its contents can tell whether it is still
+    // current. Code that changes names or texts otherwise must count its change here.
+    std::uint64_t FDocumentRevision = 0;
+    // The nodes last handed to a search, kept while the document is unchanged: typing a
+    // search text searches the same nodes at every key, and copying 100,000 of them costs more
+    // than the search takes to show its first hits.
+    struct TFindSources {
+        std::uint64_t revision = 0;
+        document::FindScope scope = document::FindScope::allNodes;
+        const document::TreeNode* top = nullptr;
+        std::shared_ptr<const std::vector<document::FindSource>> sources;
+    };
+    TFindSources FFindSources;
 };
 
 template <class F>

@@ -68,6 +68,13 @@ void TForm1::CreateFindActions()
         FindDock->hide();
         Memo1->setFocus();
     });
+    // Any change the tree model shows (a node added, renamed or moved) is a change of the nodes
+    // searched, also when it comes from outside the window's commands.
+    connect(FModel, &QAbstractItemModel::rowsInserted, this, [this] { ++FDocumentRevision; });
+    connect(FModel, &QAbstractItemModel::rowsRemoved, this, [this] { ++FDocumentRevision; });
+    connect(FModel, &QAbstractItemModel::rowsMoved, this, [this] { ++FDocumentRevision; });
+    connect(FModel, &QAbstractItemModel::dataChanged, this, [this] { ++FDocumentRevision; });
+    connect(FModel, &QAbstractItemModel::modelReset, this, [this] { ++FDocumentRevision; });
     // The hits name nodes: when nodes go or the whole tree is replaced, they are searched anew.
     connect(FModel, &QAbstractItemModel::rowsRemoved, this, [this] { RefreshSearch(); });
     connect(FModel, &QAbstractItemModel::rowsMoved, this, [this] { RefreshSearch(); });
@@ -114,7 +121,15 @@ void TForm1::actFindNextExecute(QAction* Sender)
 
 void TForm1::StartSearch()
 {
-    FindPanel1->Search(document::SourcesInScope(Document(), Selected(), FindPanel1->Scope()));
+    const document::FindScope scope = FindPanel1->Scope();
+    TreeNode* selected = Selected();
+    const TreeNode* top = scope == document::FindScope::allNodes || !selected ? &Document().Root() : selected;
+    if (!FFindSources.sources || FFindSources.revision != FDocumentRevision || FFindSources.scope != scope ||
+        FFindSources.top != top)
+        FFindSources = {FDocumentRevision, scope, top,
+                        std::make_shared<const std::vector<document::FindSource>>(
+                            document::SourcesInScope(Document(), selected, scope))};
+    FindPanel1->Search(FFindSources.sources);
 }
 
 void TForm1::StepHit(int direction)

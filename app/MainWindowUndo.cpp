@@ -53,6 +53,7 @@ public:
     }
     void TextChanged(TreeNode& node) override
     {
+        ++form_.FDocumentRevision;
         if (&node == form_.FShownNode)
             form_.ShowNodeText(&node);
     }
@@ -206,7 +207,7 @@ void TForm1::FollowSavePoint()
         SetModified(true);
         return;
     }
-    FSession.SetModified(false);
+    SetModified(false);
     ShowCaption();
     // Back at the saved document: there is nothing to recover.
     if (FRecovery)

@@ -8,6 +8,7 @@
 #include <array>
 #include <limits>
 #include <map>
+#include <utility>
 
 namespace document {
 
@@ -122,8 +123,80 @@ char32_t FoldWidth(char32_t cp) {
     return cp;
 }
 
+// An upper-case letter of a block where upper and lower case alternate (U+0100 Ā, U+0101 ā,
+// ...): first is the first upper-case one.
+bool PairedUpper(char32_t cp, char32_t first, char32_t last) { return cp >= first && cp <= last && (cp - first) % 2 == 0; }
+
+// The letter a character's case folds to: its small letter, or for the letters with more than
+// two forms (ς σ Σ, ſ s S, K k K, µ μ Μ) the one small letter that all of them fold to. These
+// are the simple case foldings of Unicode for Latin, Greek and Cyrillic, the same that RE2
+// applies with case ignored, so that a plain and a regular-expression search find the same.
+char32_t FoldCase(char32_t cp) {
+    if (cp < 0x80) return cp >= U'A' && cp <= U'Z' ? cp + 0x20 : cp;
+    // Kana and kanji, the most of a Japanese text, take the fewest comparisons.
+    if (cp >= 0x530) {
+        if (cp >= 0xFF21 && cp <= 0xFF3A) return cp + 0x20;  // Ａ to Ｚ
+        if (cp >= 0x3000) return cp;
+        switch (cp) {
+        case 0x1E9E: return 0xDF;   // ẞ
+        case 0x2126: return 0x3C9;  // Ω
+        case 0x212A: return U'k';   // K
+        case 0x212B: return 0xE5;   // Å
+        default: return cp;
+        }
+    }
+    if (cp < 0x100) {
+        if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 0x20;
+        return cp == 0xB5 ? 0x3BC : cp;  // µ is μ
+    }
+    if (cp < 0x180) {
+        if (cp == 0x130 || cp == 0x131 || cp == 0x138 || cp == 0x149) return cp;  // İ ı ĸ ŉ fold to nothing
+        if (cp == 0x178) return 0xFF;   // Ÿ
+        if (cp == 0x17F) return U's';   // ſ
+        if (PairedUpper(cp, 0x139, 0x147) || PairedUpper(cp, 0x179, 0x17D)) return cp + 1;
+        if (PairedUpper(cp, 0x100, 0x136) || PairedUpper(cp, 0x14A, 0x176)) return cp + 1;
+        return cp;
+    }
+    if (cp >= 0x370 && cp < 0x400) {
+        if (PairedUpper(cp, 0x370, 0x372) || cp == 0x376 || PairedUpper(cp, 0x3D8, 0x3EE) || cp == 0x3F7 || cp == 0x3FA)
+            return cp + 1;
+        if ((cp >= 0x391 && cp <= 0x3AB && cp != 0x3A2)) return cp + 0x20;
+        if (cp >= 0x388 && cp <= 0x38A) return cp + 0x25;
+        if (cp >= 0x3FD) return cp - 0x82;  // Ͻ Ͼ Ͽ
+        switch (cp) {
+        case 0x37F: return 0x3F3;
+        case 0x386: return 0x3AC;
+        case 0x38C: return 0x3CC;
+        case 0x38E: return 0x3CD;
+        case 0x38F: return 0x3CE;
+        case 0x3C2: return 0x3C3;  // ς
+        case 0x3CF: return 0x3D7;
+        case 0x3D0: return 0x3B2;  // ϐ
+        case 0x3D1: return 0x3B8;  // ϑ
+        case 0x3D5: return 0x3C6;  // ϕ
+        case 0x3D6: return 0x3C0;  // ϖ
+        case 0x3F0: return 0x3BA;  // ϰ
+        case 0x3F1: return 0x3C1;  // ϱ
+        case 0x3F4: return 0x3B8;  // ϴ
+        case 0x3F5: return 0x3B5;  // ϵ
+        case 0x3F9: return 0x3F2;  // Ϲ
+        default: return cp;
+        }
+    }
+    if (cp >= 0x400 && cp < 0x530) {
+        if (cp < 0x410) return cp + 0x50;
+        if (cp < 0x430) return cp + 0x20;
+        if (cp == 0x4C0) return 0x4CF;  // Ӏ
+        if (PairedUpper(cp, 0x460, 0x480) || PairedUpper(cp, 0x48A, 0x4BE) || PairedUpper(cp, 0x4C1, 0x4CD) ||
+            PairedUpper(cp, 0x4D0, 0x52E))
+            return cp + 1;
+        return cp;
+    }
+    return cp;
+}
+
 char32_t FoldRest(char32_t cp, const FindOptions& options) {
-    if (!options.matchCase && ((cp >= U'A' && cp <= U'Z') || (cp >= 0xFF21 && cp <= 0xFF3A))) return cp + 0x20;
+    if (!options.matchCase) cp = FoldCase(cp);
     if (options.foldKana && ((cp >= 0x30A1 && cp <= 0x30F6) || cp == 0x30FD || cp == 0x30FE)) return cp - 0x60;
     return cp;
 }
@@ -170,7 +243,8 @@ std::multimap<char32_t, std::string> Spellings(const FindOptions& options) {
         const FoldedUnit u = UnitAt(spelling, 0, options);
         if (u.bytes == spelling.size() && spelling != Utf8(u.folded)) out.emplace(u.folded, spelling);
     };
-    for (char32_t cp = 0x20; cp < 0x7F; ++cp) add(Utf8(cp));
+    for (char32_t cp = 0x20; cp < 0x530; ++cp) add(Utf8(cp));
+    for (char32_t cp : {0x1E9E, 0x2126, 0x212A, 0x212B}) add(Utf8(cp));
     for (char32_t cp = 0x3000; cp < 0x3100; ++cp) add(Utf8(cp));
     for (char32_t cp = 0xFF01; cp < 0xFFA0; ++cp) add(Utf8(cp));
     for (char32_t letter = 0xFF66; letter <= 0xFF9D; ++letter)
@@ -768,11 +842,83 @@ void FindInSources(const Matcher& matcher, const std::vector<FindSource>& source
     }
 }
 
+std::pair<std::size_t, std::size_t> FindHits::Locate(std::size_t index) const {
+    if (pieces_.size() == 1) return {0, index};
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), index);
+    const auto piece = static_cast<std::size_t>(after - starts_.begin()) - 1;
+    return {piece, index - starts_[piece]};
+}
+
+FindHit& FindHits::operator[](std::size_t index) {
+    const auto [piece, at] = Locate(index);
+    return pieces_[piece][at];
+}
+
+const FindHit& FindHits::operator[](std::size_t index) const {
+    const auto [piece, at] = Locate(index);
+    return pieces_[piece][at];
+}
+
+void FindHits::NewPiece() {
+    pieces_.emplace_back();
+    starts_.push_back(size_);
+}
+
+void FindHits::Append(FindHits&& other) {
+    for (std::vector<FindHit>& piece : other.pieces_) {
+        if (piece.empty()) continue;
+        starts_.push_back(size_);
+        size_ += piece.size();
+        pieces_.push_back(std::move(piece));
+    }
+    other = {};
+}
+
+FindHits::iterator FindHits::erase(iterator at) {
+    const std::size_t index = at.Index();
+    const auto [piece, offset] = Locate(index);
+    std::vector<FindHit>& hits = pieces_[piece];
+    hits.erase(hits.begin() + static_cast<std::ptrdiff_t>(offset));
+    for (std::size_t later = piece + 1; later < starts_.size(); ++later) --starts_[later];
+    if (hits.empty()) {
+        pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(piece));
+        starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(piece));
+    }
+    --size_;
+    return {this, index};
+}
+
 FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
                          const std::atomic<bool>* cancel) {
     FindResult result;
     FindInSources(matcher, sources, target, 0, sources.size(), result, cancel);
     return result;
+}
+
+bool FindInBatches(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
+                   std::chrono::milliseconds interval, const std::function<void(FindResult batch, bool last)>& onBatch,
+                   const std::atomic<bool>* cancel) {
+    using Clock = std::chrono::steady_clock;
+    // About a quarter of a megabyte of text on the benchmark document: the clock is read
+    // rarely, and the first hits are never long in coming.
+    constexpr std::size_t kBlock = 256;
+    FindResult batch;
+    bool first = true;
+    Clock::time_point last = Clock::now();
+    for (std::size_t from = 0; from < sources.size(); from += kBlock) {
+        FindInSources(matcher, sources, target, from, from + kBlock, batch, cancel);
+        if (batch.cancelled) return false;
+        if (batch.hits.empty()) continue;
+        const Clock::time_point now = Clock::now();
+        if (first || now - last >= interval) {
+            first = false;
+            last = now;
+            onBatch(std::exchange(batch, {}), false);
+        }
+    }
+    if (cancel && cancel->load(std::memory_order_relaxed)) return false;
+    onBatch(std::move(batch), true);
+    return true;
 }
 
 std::string CountText(const FindResult& result) {
@@ -781,10 +927,26 @@ std::string CountText(const FindResult& result) {
 
 namespace {
 
-std::string OneLine(std::string name) {
-    const std::size_t br = name.find_first_of("\r\n");
-    if (br != std::string::npos) name.resize(br);
-    return name;
+// A name holds no line break: what replaces a hit in one is taken up to its first break, and
+// the rest of the name is kept as it was.
+std::string FirstLine(std::string replacement) {
+    const std::size_t br = replacement.find_first_of("\r\n");
+    if (br != std::string::npos) replacement.resize(br);
+    return replacement;
+}
+
+std::string ReplaceAllInName(const Matcher& matcher, const std::string& name, std::string_view replacement,
+                             std::size_t& count) {
+    std::string out;
+    std::size_t from = 0;
+    for (const ByteRange hit : matcher.FindAll(name)) {
+        out.append(name, from, hit.start - from);
+        out += FirstLine(matcher.Replacement(name, hit, replacement));
+        from = hit.start + hit.length;
+        ++count;
+    }
+    out.append(name, from);
+    return out;
 }
 
 }  // namespace
@@ -797,9 +959,9 @@ std::size_t ReplaceAllInTree(DocumentTree& tree, const TreeNode* selected, FindS
     auto replaceIn = [&](TreeNode& node) {
         if (target != FindTarget::text) {
             std::size_t n = 0;
-            std::string name = matcher.ReplaceAll(node.Name(), replacement, &n);
+            std::string name = ReplaceAllInName(matcher, node.Name(), replacement, n);
             if (n > 0) {
-                node.SetName(OneLine(std::move(name)));
+                node.SetName(std::move(name));
                 total += n;
             }
         }
@@ -828,10 +990,11 @@ bool ReplaceHit(TreeNode& node, HitField field, ByteRange hit, const Matcher& ma
     });
     if (!found) return false;
     std::string out = text.substr(0, hit.start);
-    out += matcher.Replacement(text, hit, replacement);
+    std::string with = matcher.Replacement(text, hit, replacement);
+    out += field == HitField::name ? FirstLine(std::move(with)) : with;
     out.append(text, hit.start + hit.length);
     if (field == HitField::name)
-        node.SetName(OneLine(std::move(out)));
+        node.SetName(std::move(out));
     else
         node.Data().SetText(std::move(out));
     return true;

@@ -11,12 +11,16 @@
 #include "document/DocumentTree.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <compare>
 #include <cstdint>
+#include <iterator>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace document {
@@ -114,8 +118,84 @@ struct FindHit {
     ByteRange range;
 };
 
+// The hits of a search in order, kept in the pieces they were found in: a list of a million
+// hits grows by whole pieces (Append), its earlier hits never moved or copied, so a window
+// adding hits to the list it shows never stalls for the ones it already has.
+class FindHits {
+public:
+    template <typename List, typename Hit>
+    class Iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = FindHit;
+        using difference_type = std::ptrdiff_t;
+        using pointer = Hit*;
+        using reference = Hit&;
+        Iterator() = default;
+        Iterator(List* list, std::size_t index) : list_(list), index_(index) {}
+        reference operator*() const { return (*list_)[index_]; }
+        pointer operator->() const { return &(*list_)[index_]; }
+        reference operator[](difference_type n) const { return (*list_)[Moved(n)]; }
+        Iterator& operator++() { ++index_; return *this; }
+        Iterator operator++(int) { Iterator was = *this; ++index_; return was; }
+        Iterator& operator--() { --index_; return *this; }
+        Iterator operator--(int) { Iterator was = *this; --index_; return was; }
+        Iterator& operator+=(difference_type n) { index_ = Moved(n); return *this; }
+        Iterator& operator-=(difference_type n) { index_ = Moved(-n); return *this; }
+        friend Iterator operator+(Iterator it, difference_type n) { return it += n; }
+        friend Iterator operator+(difference_type n, Iterator it) { return it += n; }
+        friend Iterator operator-(Iterator it, difference_type n) { return it -= n; }
+        friend difference_type operator-(const Iterator& a, const Iterator& b) {
+            return static_cast<difference_type>(a.index_) - static_cast<difference_type>(b.index_);
+        }
+        friend bool operator==(const Iterator& a, const Iterator& b) { return a.index_ == b.index_; }
+        friend auto operator<=>(const Iterator& a, const Iterator& b) { return a.index_ <=> b.index_; }
+        std::size_t Index() const { return index_; }
+
+    private:
+        std::size_t Moved(difference_type n) const {
+            return static_cast<std::size_t>(static_cast<difference_type>(index_) + n);
+        }
+        List* list_ = nullptr;
+        std::size_t index_ = 0;
+    };
+    using iterator = Iterator<FindHits, FindHit>;
+    using const_iterator = Iterator<const FindHits, const FindHit>;
+
+    std::size_t size() const noexcept { return size_; }
+    bool empty() const noexcept { return size_ == 0; }
+    FindHit& operator[](std::size_t index);
+    const FindHit& operator[](std::size_t index) const;
+    FindHit& front() { return (*this)[0]; }
+    const FindHit& front() const { return (*this)[0]; }
+    FindHit& back() { return (*this)[size_ - 1]; }
+    const FindHit& back() const { return (*this)[size_ - 1]; }
+    iterator begin() { return {this, 0}; }
+    iterator end() { return {this, size_}; }
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size_}; }
+
+    void push_back(const FindHit& hit) {
+        if (pieces_.empty()) NewPiece();
+        pieces_.back().push_back(hit);
+        ++size_;
+    }
+    // Moves all of other's hits to the end, as the pieces they are in.
+    void Append(FindHits&& other);
+    iterator erase(iterator at);
+
+private:
+    // The piece holding hit index, and the hit's place in it.
+    std::pair<std::size_t, std::size_t> Locate(std::size_t index) const;
+    void NewPiece();
+
+    std::vector<std::vector<FindHit>> pieces_;
+    std::vector<std::size_t> starts_;  // the index of each piece's first hit
+    std::size_t size_ = 0;
+};
+
 struct FindResult {
-    std::vector<FindHit> hits;
+    FindHits hits;
     std::size_t nodes = 0;  // nodes with at least one hit
     bool cancelled = false;
 };
@@ -130,11 +210,21 @@ FindResult FindInSources(const Matcher& matcher, const std::vector<FindSource>& 
 void FindInSources(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
                    std::size_t from, std::size_t to, FindResult& result, const std::atomic<bool>* cancel = nullptr);
 
+// Searches all of sources in tree order and hands the hits on as they are found, so that a
+// list can grow while the search runs: a first batch as soon as a block of nodes held hits,
+// then at most one batch per interval, and a last one (perhaps empty) at the end. A node's
+// hits are never split between batches and each batch counts its own nodes, so the batches
+// put together are FindInSources' result. False when cancelled: no last batch then.
+bool FindInBatches(const Matcher& matcher, const std::vector<FindSource>& sources, FindTarget target,
+                   std::chrono::milliseconds interval, const std::function<void(FindResult batch, bool last)>& onBatch,
+                   const std::atomic<bool>* cancel = nullptr);
+
 // "N 件 (M ノード)"
 std::string CountText(const FindResult& result);
 
 // Replaces every hit of the scope in the tree and returns how many there were. Names keep to
-// one line: a replacement of a name is taken up to its first line break.
+// one line: what replaces a hit in a name is taken up to its first line break (the rest of
+// the name stays).
 std::size_t ReplaceAllInTree(DocumentTree& tree, const TreeNode* selected, FindScope scope, FindTarget target,
                              const Matcher& matcher, std::string_view replacement);
 

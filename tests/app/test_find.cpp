@@ -155,6 +155,68 @@ private slots:
         QTest::keyClick(panel.SearchBox->lineEdit(), Qt::Key_Escape);
         QVERIFY(!form.FindDock->isVisible());
     }
+
+    // The list grows batch by batch while the worker searches, rows only ever added at its
+    // end; past the first thousand rows they come as the list is scrolled. The nodes are
+    // searched again only after the document changed.
+    void listGrowsAsHitsAreFound()
+    {
+        constexpr int kNodes = 1500;
+        document::DocumentTree tree;
+        for (int i = 0; i < kNodes; ++i)
+            tree.AppendNode(tree.Root(), "n" + std::to_string(i)).Data().SetText("猫 " + std::to_string(i));
+        TForm1 form;
+        form.SetDocument(std::move(tree), nullptr);
+        form.show();
+        TFindPanel& panel = *form.FindPanel1;
+        panel.SetBatchInterval(std::chrono::milliseconds(0));  // every block of nodes its own batch
+        form.actFind->trigger();
+        QAbstractItemModel& model = *panel.ResultList->model();
+        QStringList events;
+        connect(&model, &QAbstractItemModel::modelReset, &form,
+                [&] { events << QStringLiteral("reset %1").arg(model.rowCount()); });
+        connect(&model, &QAbstractItemModel::rowsInserted, &form, [&](const QModelIndex&, int first, int last) {
+            events << QStringLiteral("rows %1-%2 after %3").arg(first).arg(last).arg(panel.CountLabel->text());
+        });
+
+        panel.SearchBox->setEditText(QStringLiteral("猫"));
+        QTRY_COMPARE(panel.CountLabel->text(), QStringLiteral("1500 件 (1500 ノード)"));
+        // Blocks of 256 nodes, the root (no hit) first; the first thousand rows come as found.
+        const QStringList expected = {
+            QStringLiteral("reset 255"),
+            QStringLiteral("rows 255-510 after 255 件 (255 ノード) 検索しています…"),
+            QStringLiteral("rows 511-766 after 511 件 (511 ノード) 検索しています…"),
+            QStringLiteral("rows 767-999 after 767 件 (767 ノード) 検索しています…"),
+        };
+        QCOMPARE(events, expected);
+        QCOMPARE(model.rowCount(), 1000);
+        QVERIFY(model.canFetchMore({}));
+        model.fetchMore({});
+        QCOMPARE(model.rowCount(), kNodes);
+        QVERIFY(!model.canFetchMore({}));
+        for (int row : {0, 999, 1000, kNodes - 1})
+            QCOMPARE(model.index(row, 0).data().toString(),
+                     QStringLiteral("ルート > n%1  1 行: 【猫】 %1").arg(row));
+
+        // Unchanged, the document's nodes are not copied again for the next search.
+        const auto* searched = &panel.Sources();
+        panel.SearchBox->setEditText(QStringLiteral("猫 1"));
+        QTRY_COMPARE(panel.CountLabel->text(), QStringLiteral("611 件 (611 ノード)"));
+        QCOMPARE(&panel.Sources(), searched);
+        // Shift+F3 from the start wraps to the last hit, whose row is added for it.
+        form.Memo1->setFocus();
+        QTest::keyClick(form.Memo1, Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(panel.Current(), 610);
+        QCOMPARE(model.rowCount(), 611);
+        QCOMPARE(form.Selected(), form.Document().Root().Child(1499));
+
+        // Typed text is a change: the next search sees it.
+        QTest::keyClick(form.Memo1, Qt::Key_End);
+        Type(form.Memo1, QStringLiteral("、猫 1"));
+        panel.SearchBox->setEditText(QStringLiteral("、猫"));
+        QTRY_COMPARE(panel.CountLabel->text(), QStringLiteral("1 件 (1 ノード)"));
+        QVERIFY(&panel.Sources() != searched);
+    }
 };
 
 QTEST_MAIN(TestFind)

@@ -75,6 +75,8 @@ private slots:
         other.Data().SetText("short");
         TForm1 form;
         form.show();
+        // The editor's own undo, which the window leaves off for the document's history.
+        form.Memo1->setUndoRedoEnabled(true);
         form.SetDocument(std::move(tree), &node);
         TPiecedTextEdit& editor = *form.Memo1;
         QPlainTextEdit plain;

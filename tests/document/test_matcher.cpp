@@ -250,3 +250,176 @@ TEST(Matcher, ScopesOrderCountAndReplaceOverTheTree) {
     EXPECT_EQ(ReplaceAllInTree(tree, nullptr, FindScope::allNodes, FindTarget::names, Matcher("(.)$", regex), "\\1\n2"), 4u);
     EXPECT_EQ(a.Name(), "ねこの本");  // a name stays one line: cut at the break
 }
+
+namespace {
+
+std::string Utf8Of(char32_t cp) {
+    std::string s;
+    if (cp < 0x80) {
+        s += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        s += static_cast<char>(0xC0 | (cp >> 6));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        s += static_cast<char>(0xE0 | (cp >> 12));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(Matcher, CaseIsFoldedAsRegularExpressionsFoldIt) {
+    // Every character of Latin-1, Latin Extended-A, Greek and Cyrillic, and the few outside
+    // them that share a letter's case (ẞ, Ω, K, Å): each one alone as a pattern, plain and as
+    // a regular expression, must find the same characters of them all.
+    std::vector<char32_t> letters;
+    for (char32_t cp = 0x21; cp < 0x180; ++cp) letters.push_back(cp);
+    for (char32_t cp = 0x370; cp < 0x530; ++cp) letters.push_back(cp);
+    for (char32_t cp : {0x1E9E, 0x2126, 0x212A, 0x212B, 0xFF21, 0xFF41}) letters.push_back(cp);
+    std::string text;
+    for (char32_t cp : letters) text += Utf8Of(cp) + " ";
+    int folded = 0;
+    for (const bool foldWidth : {false, true}) {
+        const FindOptions plain{false, foldWidth, false, false};
+        const FindOptions regex{false, foldWidth, false, true};
+        for (char32_t cp : letters) {
+            const std::string letter = Utf8Of(cp);
+            const auto hits = Matcher(letter, plain).FindAll(text);
+            const Matcher re(Quoted(letter), regex);
+            ASSERT_TRUE(re.Valid()) << re.Error();
+            ASSERT_EQ(Show(hits), Show(re.FindAll(text))) << "U+" << std::hex << static_cast<std::uint32_t>(cp);
+            folded += hits.size() > 1;
+        }
+    }
+    EXPECT_GT(folded, 1000);  // most of these letters have another case
+
+    const FindOptions byDefault;
+    EXPECT_EQ(Show(Matcher("café", byDefault).FindAll("CAFÉ Café")), "0+5 6+5 ");
+    EXPECT_EQ(Matcher("ΣΟΦΊΑ", byDefault).Count("σοφία"), 1u);
+    EXPECT_EQ(Show(Matcher("σ", byDefault).FindAll("Σσς")), "0+2 2+2 4+2 ");
+    EXPECT_EQ(Matcher("Москва", byDefault).Count("МОСКВА москва"), 2u);
+    EXPECT_EQ(Matcher("ŁÓDŹ", byDefault).Count("łódź"), 1u);
+    EXPECT_EQ(Matcher("ŁÓDŹ", {true, true, false, false}).Count("łódź"), 0u);
+    EXPECT_EQ(Matcher("i", byDefault).Count("İı"), 0u);  // dotted and dotless i are letters of their own
+}
+
+TEST(Matcher, AReplacementInANameKeepsItToOneLine) {
+    DocumentTree tree;
+    TreeNode& a = tree.AppendNode(tree.Root(), "第1章 はじめに");
+    TreeNode& b = tree.AppendNode(tree.Root(), "付録 はじめに");
+    a.Data().SetText("はじめに\n");
+    const Matcher plain("はじめに", FindOptions{});
+    // Only the part before the break replaces the hit; the rest of the name is kept.
+    EXPECT_EQ(ReplaceAllInTree(tree, nullptr, FindScope::allNodes, FindTarget::both, plain, "序\r\n二行目"), 3u);
+    EXPECT_EQ(a.Name(), "第1章 序");
+    EXPECT_EQ(b.Name(), "付録 序");
+    EXPECT_EQ(a.Data().Text(), "序\r\n二行目\r\n");  // a text takes the break
+    FindOptions regex;
+    regex.regex = true;
+    const Matcher chapter("第(\\d)章", regex);
+    ASSERT_EQ(chapter.FindAll(a.Name()).size(), 1u);
+    EXPECT_TRUE(ReplaceHit(a, HitField::name, chapter.FindAll(a.Name())[0], chapter, "Chapter \\1\nx"));
+    EXPECT_EQ(a.Name(), "Chapter 1 序");
+    EXPECT_EQ(ReplaceAllInTree(tree, nullptr, FindScope::allNodes, FindTarget::names, Matcher("序", FindOptions{}), "\n"), 2u);
+    EXPECT_EQ(a.Name(), "Chapter 1 ");
+    EXPECT_EQ(b.Name(), "付録 ");
+}
+
+TEST(Matcher, BatchesPutTogetherAreTheWholeResult) {
+    std::mt19937 random(7);
+    const std::vector<std::string> alphabet = {"ね", "こ", "ネ", "ｺ", "a", "A", "\n"};
+    for (int round = 0; round < 20; ++round) {
+        DocumentTree tree;
+        const int nodes = 1 + static_cast<int>(random() % 1500);
+        std::vector<TreeNode*> all{&tree.Root()};
+        for (int i = 0; i < nodes; ++i) {
+            std::string name, text;
+            for (int k = static_cast<int>(random() % 4); k > 0; --k) name += alphabet[random() % 6];
+            for (int k = static_cast<int>(random() % 12); k > 0; --k) text += alphabet[random() % alphabet.size()];
+            TreeNode& node = tree.AppendNode(*all[random() % all.size()], name);
+            node.Data().SetText(text);
+            all.push_back(&node);
+        }
+        const auto sources = SourcesInScope(tree, nullptr, FindScope::allNodes);
+        const Matcher matcher(round % 2 ? "ねこ" : "a", FindOptions{false, true, true, false});
+        const FindTarget target = static_cast<FindTarget>(round % 3);
+        const FindResult whole = FindInSources(matcher, sources, target);
+
+        FindResult joined;
+        int batches = 0;
+        bool ended = false;
+        EXPECT_TRUE(FindInBatches(matcher, sources, target, std::chrono::milliseconds(0), [&](FindResult batch, bool last) {
+            EXPECT_FALSE(ended);
+            EXPECT_TRUE(last || !batch.hits.empty());
+            ++batches;
+            ended = last;
+            joined.hits.Append(std::move(batch.hits));
+            joined.nodes += batch.nodes;
+        }));
+        EXPECT_TRUE(ended);
+        ASSERT_EQ(joined.hits.size(), whole.hits.size());
+        for (std::size_t i = 0; i < whole.hits.size(); ++i) {
+            EXPECT_EQ(joined.hits[i].source, whole.hits[i].source);
+            EXPECT_EQ(joined.hits[i].field, whole.hits[i].field);
+            EXPECT_EQ(joined.hits[i].range.start, whole.hits[i].range.start);
+            EXPECT_EQ(joined.hits[i].range.length, whole.hits[i].range.length);
+        }
+        EXPECT_EQ(joined.nodes, whole.nodes);
+        // With no wait between them, every block of nodes that held hits is a batch of its own.
+        if (!whole.hits.empty() && whole.hits.back().source >= 256 && whole.hits.front().source < 256) {
+            EXPECT_GE(batches, 3);
+        }
+    }
+    // A cancelled search hands on no last batch.
+    DocumentTree tree;
+    tree.Root().Data().SetText("a");
+    const auto sources = SourcesInScope(tree, nullptr, FindScope::allNodes);
+    std::atomic<bool> cancel{true};
+    bool called = false;
+    EXPECT_FALSE(FindInBatches(Matcher("a", FindOptions{}), sources, FindTarget::text, std::chrono::milliseconds(0),
+                               [&](FindResult, bool) { called = true; }, &cancel));
+    EXPECT_FALSE(called);
+}
+
+TEST(Matcher, HitsInPiecesActAsOneList) {
+    // Pieces appended, hits pushed and erased at random, against a plain vector.
+    std::mt19937 random(23);
+    FindHits hits;
+    std::vector<FindHit> expected;
+    std::uint32_t next = 0;
+    for (int step = 0; step < 2000; ++step) {
+        const unsigned what = random() % 4;
+        if (what == 0) {
+            FindHits piece;
+            for (int k = static_cast<int>(random() % 5); k > 0; --k) {
+                piece.push_back({next, HitField::text, {next, 1}});
+                expected.push_back({next, HitField::text, {next, 1}});
+                ++next;
+            }
+            hits.Append(std::move(piece));
+            EXPECT_TRUE(piece.empty());
+        } else if (what == 1 || expected.empty()) {
+            hits.push_back({next, HitField::name, {next, 2}});
+            expected.push_back({next, HitField::name, {next, 2}});
+            ++next;
+        } else {
+            const std::size_t at = random() % expected.size();
+            const auto it = hits.erase(hits.begin() + static_cast<std::ptrdiff_t>(at));
+            expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(at));
+            EXPECT_EQ(it - hits.begin(), static_cast<std::ptrdiff_t>(at));
+        }
+        ASSERT_EQ(hits.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(hits[i].source, expected[i].source) << "step " << step << " hit " << i;
+            ASSERT_EQ(hits[i].field, expected[i].field);
+            ASSERT_EQ(hits[i].range.start, expected[i].range.start);
+        }
+    }
+    EXPECT_GT(hits.size(), 300u);
+    std::size_t walked = 0;
+    for (const FindHit& hit : hits) EXPECT_EQ(hit.source, expected[walked++].source);
+    EXPECT_EQ(walked, expected.size());
+    EXPECT_EQ(hits.back().source, expected.back().source);
+}

@@ -2,6 +2,8 @@
 #include "document/NodeNameEscaping.h"
 #include "document/TreeRules.h"
 #include "document/TrmFormat.h"
+#include "document/TrmStreamReader.h"
+#include "xml/file_text.h"
 
 #include <algorithm>
 #include <vector>
@@ -173,8 +175,15 @@ OpenedDocument LoadDocument(TNanXML& xml, std::string_view path) {
 }
 
 OpenedDocument OpenDocument(const std::string& path) {
+    nanxml::TNanXMLFileText text(path);
+    text.CheckUtf8();
+    const TDocumentEncoding encoding = text.Declared().value_or(TDocumentEncoding::deShiftJIS);
+    if (std::optional<OpenedDocument> doc = ReadUsualDocument(text.Body(), text.Cp932(), encoding)) {
+        ExpandAncestors(*doc->selected);
+        return std::move(*doc);
+    }
     TNanXML xml;
-    xml.LoadFromFile(path);
+    xml.LoadFromFileText(text);
     return LoadDocument(xml, path);
 }
 

@@ -415,11 +415,17 @@ void TNanXMLEntityReference::SetName(std::string_view Name)
 
 void TNanXMLEntityReference::AppendText(std::string& Out) const
 {
-    if (name_ == "amp") Out += '&';
-    else if (name_ == "lt") Out += '<';
-    else if (name_ == "gt") Out += '>';
-    else if (name_ == "nbsp") Out += ' ';
-    else if (name_ == "quot") Out += '"';
+    Out += EntityCharacter(name_);
+}
+
+std::string_view EntityCharacter(std::string_view Name)
+{
+    if (Name == "amp") return "&";
+    if (Name == "lt") return "<";
+    if (Name == "gt") return ">";
+    if (Name == "nbsp") return " ";
+    if (Name == "quot") return "\"";
+    return {};
 }
 
 // ---- TNanXML ----
@@ -445,6 +451,11 @@ int GetIntAttribute(const TNanXMLElement* Element, std::string_view Name, int De
 {
     std::string value;
     if (Element == nullptr || !Element->FindAttribute(Name, value)) return Default;
+    return ParseIntValue(value, Default);
+}
+
+int ParseIntValue(std::string_view value, int Default)
+{
     const char* first = value.data();
     const char* last = value.data() + value.size();
     if (first != last && *first == '+') {

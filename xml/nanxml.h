@@ -356,6 +356,8 @@ private:
     std::string name_;
 };
 
+class TNanXMLFileText;
+
 class TNanXML {
 public:
     TNanXML();
@@ -369,6 +371,8 @@ public:
 
     // Reads a file: NUL bytes are dropped, every line ends with CR LF, then LoadFromString.
     void LoadFromFile(const std::string& FileName);
+    // LoadFromFile on a file's text already read; the pages of Text are given back as read.
+    void LoadFromFileText(TNanXMLFileText& Text);
     // Reads a document from the bytes of a file; NUL bytes are dropped. A leading UTF-8
     // byte-order mark (skipped) or a declaration naming UTF-8 in any letter case makes the
     // text UTF-8 (malformed UTF-8 is refused with the offset of the first bad byte);
@@ -399,6 +403,12 @@ private:
 bool GetBoolAttribute(const TNanXMLElement* Element, std::string_view Name, bool Default);
 // Default when Element is none, lacks the attribute or its value is no 32-bit integer.
 int GetIntAttribute(const TNanXMLElement* Element, std::string_view Name, int Default);
+// The value as GetIntAttribute reads it: a 32-bit integer, perhaps with a leading "+";
+// Default for anything else.
+int ParseIntValue(std::string_view Value, int Default);
+// The characters the entity reference Name stands for in text (see
+// TNanXMLEntityReference::AppendText): one character, or none for an unknown name.
+std::string_view EntityCharacter(std::string_view Name);
 // GetText of the first child element named Name, or Default when there is none.
 std::string GetChildText(const TNanXMLParentNode& Parent, std::string_view Name, std::string_view Default);
 

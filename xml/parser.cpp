@@ -6,6 +6,7 @@
 #include "platform/released_pages.h"
 #include "platform/utf8.h"
 #include "platform/ascii_case.h"
+#include "xml/file_text.h"
 #include "xml/line_breaks.h"
 
 #include <algorithm>
@@ -205,46 +206,6 @@ std::string_view TrimControls(std::string_view text)
     return text;
 }
 
-// The encoding a declaration's data names: "encoding=" followed at once by a quoted name,
-// exactly "Shift_JIS", or "UTF-8" in any letter case (as many tools write it).
-std::optional<TDocumentEncoding> DeclaredEncoding(std::string_view data)
-{
-    const std::string_view key = "encoding=";
-    const std::size_t at = data.find(key);
-    if (at == std::string_view::npos) return std::nullopt;
-    const TNanXMLToken token = NextToken(data.substr(at + key.size()));
-    if (token.Kind != xtQuoted) return std::nullopt;
-    std::string_view name = token.Text;
-    StripDelimiters(name, "\"", "\"");
-    if (name == "Shift_JIS") return deShiftJIS;
-    if (EqualsIgnoringAsciiCase(name, "UTF-8")) return deUTF8;
-    return std::nullopt;
-}
-
-// Where the bytes given to the loader came from, for the message on malformed UTF-8.
-struct ByteOrigin {
-    std::string_view fileName;    // empty for a string
-    std::string_view source;      // the bytes before NULs were dropped and lines normalised
-    std::string* owner = nullptr; // holds source when it may be released after the check
-    bool linesNormalised = false;
-    bool transformed = false;     // false: offsets in the loaded text are source offsets
-
-    void Release() const
-    {
-        if (owner == nullptr) return;
-        owner->clear();
-        owner->shrink_to_fit();
-    }
-};
-
-[[noreturn]] void ThrowMalformedUtf8(const ByteOrigin& origin, std::size_t offset)
-{
-    if (origin.transformed) offset = SourceOffset(origin.source, offset, origin.linesNormalised);
-    const std::string where = "(オフセット " + std::to_string(offset) + ")";
-    if (origin.fileName.empty()) throw ENanXMLException("UTF-8 として正しくないバイト列があります " + where);
-    throw ENanXMLException("ファイル " + std::string(origin.fileName) + " に UTF-8 として正しくないバイト列があります " +
-                           where);
-}
 
 }  // namespace
 
@@ -433,77 +394,49 @@ private:
 
 namespace {
 
-// Reads a document from text, the NUL-free bytes of a file; with pages, text is a buffer of
-// the loader's own that is released as it is read.
-void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const ByteOrigin& origin,
-              platform::PassedPages* pages)
+// Reads a document from text, the NUL-free form of source (the bytes given).
+void LoadText(TNanXML& xml, std::string_view text, std::string_view source)
 {
     xml.Clear();
-
-    // A UTF-8 byte-order mark, as other tools write one, says UTF-8 whatever follows; it is
-    // no part of the text.
-    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-    const bool bom = text.starts_with(kUtf8Bom);
-    std::size_t bodyStart = bom ? kUtf8Bom.size() : 0;
-
-    // A leading instruction is consumed whatever it is; only an "xml" one with a known
-    // encoding name counts as the declaration. Its delimiters are ASCII in both encodings.
-    std::optional<TDocumentEncoding> declared;
-    const TNanXMLScannedToken first = ScanToken(text, bodyStart);
-    if (first.Kind == xtInstruction) {
-        const std::string_view declaration = text.substr(bodyStart, first.Length);
-        bodyStart += first.Length;
-        TNanXMLProcessingInstruction instruction;
-        if (instruction.Parse(platform::DecodeCp932(declaration)) && instruction.Target() == "xml") {
-            declared = DeclaredEncoding(instruction.Data());
+    const detail::DocumentStart start = detail::FindDocumentStart(text);
+    if (start.declared) xml.SetEncoding(*start.declared);
+    const bool utf8 = start.declared == deUTF8;
+    if (utf8) {
+        std::size_t malformed = platform::FindInvalidUtf8(text);
+        if (malformed != std::string_view::npos) {
+            if (text.data() != source.data()) malformed = SourceOffset(source, malformed, false);
+            detail::ThrowMalformedUtf8({}, malformed);
         }
     }
-    if (bom) declared = deUTF8;
-    if (declared) xml.SetEncoding(*declared);
-
-    const bool utf8 = declared == deUTF8;
-    if (utf8) {
-        const std::size_t malformed = platform::FindInvalidUtf8(text);
-        if (malformed != std::string_view::npos) ThrowMalformedUtf8(origin, malformed);
-    }
-    origin.Release();
-    xml.SetUnclosedElement(DocumentBuilder(xml.Root(), !utf8).Build(text.substr(bodyStart), addFinalLineBreak, pages));
+    xml.SetUnclosedElement(DocumentBuilder(xml.Root(), !utf8).Build(text.substr(start.bodyStart), false, nullptr));
 }
 
 }  // namespace
 
 void TNanXML::LoadFromString(std::string_view Text)
 {
-    ByteOrigin origin;
     if (Text.find('\0') == std::string_view::npos) {
-        LoadText(*this, Text, false, origin, nullptr);
+        LoadText(*this, Text, Text);
         return;
     }
     std::string withoutNuls(Text);
     RemoveNuls(withoutNuls);
-    origin.source = Text;
-    origin.transformed = true;
-    LoadText(*this, withoutNuls, false, origin, nullptr);
+    LoadText(*this, withoutNuls, Text);
 }
 
 void TNanXML::LoadFromFile(const std::string& FileName)
 {
-    std::string bytes = platform::ReadWholeFile(FileName);
-    ByteOrigin origin;
-    origin.fileName = FileName;
-    if (HasOnlyCrLfBreaks(bytes)) {
-        const bool addFinalLineBreak = !bytes.empty() && !bytes.ends_with("\r\n");
-        platform::PassedPages pages(bytes);
-        LoadText(*this, bytes, addFinalLineBreak, origin, &pages);
-        return;
-    }
-    std::string lines = NormalisedLines(bytes);
-    origin.source = bytes;
-    origin.owner = &bytes;
-    origin.linesNormalised = true;
-    origin.transformed = true;
-    platform::PassedPages pages(lines);
-    LoadText(*this, lines, false, origin, &pages);
+    TNanXMLFileText text(FileName);
+    LoadFromFileText(text);
+}
+
+void TNanXML::LoadFromFileText(TNanXMLFileText& Text)
+{
+    Clear();
+    if (const std::optional<TDocumentEncoding> declared = Text.Declared()) SetEncoding(*declared);
+    Text.CheckUtf8();
+    platform::PassedPages pages(Text.Buffer());
+    SetUnclosedElement(DocumentBuilder(Root(), Text.Cp932()).Build(Text.Body(), Text.AddFinalLineBreak(), &pages));
 }
 
 }  // namespace nanxml

@@ -36,11 +36,13 @@ bool ParseNodeTag(std::string_view tag, NodeTag& out) {
         if (i == keyStart || i + 1 >= end || tag[i] != '=' || tag[i + 1] != '"') return false;
         const std::string_view key = tag.substr(keyStart, i - keyStart);
         i += 2;
-        const std::size_t close = tag.find('"', i);
-        if (close >= end) return false;
-        const std::string_view value = tag.substr(i, close - i);
-        if (value.find('<') != std::string_view::npos) return false;
-        i = close + 1;
+        const std::size_t valueStart = i;
+        while (i < end && tag[i] != '"') {
+            if (tag[i++] == '<') return false;
+        }
+        if (i == end) return false;
+        const std::string_view value = tag.substr(valueStart, i - valueStart);
+        ++i;
         std::optional<std::string_view>* slot = key == "name"        ? &out.name
                                                 : key == "expanded"  ? &out.expanded
                                                 : key == "selstart"  ? &out.selstart
@@ -133,7 +135,9 @@ private:
         case Where::text:
             if (tag != "</text>") return false;
             FlushText();
-            open_.back().node->Data().SetText(std::move(content_));
+            // The loader's text has CR LF breaks only, and neither a reference nor decoding
+            // makes a CR or an LF.
+            open_.back().node->Data().SetTextOfCrLfLines(std::move(content_));
             content_.clear();
             where_ = Where::node;
             return true;

@@ -17,7 +17,8 @@
 namespace document {
 
 // The document in body, the text of a file after its declaration (UTF-8, or CP932 bytes
-// when cp932); none when body is not of the usual shape. The selected node's ancestors are
+// when cp932) as nanxml::TNanXMLFileText gives it, every line break CR LF; none when body
+// is not of the usual shape. The selected node's ancestors are
 // not expanded yet.
 std::optional<OpenedDocument> ReadUsualDocument(std::string_view body, bool cp932, TDocumentEncoding encoding);
 

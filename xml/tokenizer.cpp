@@ -137,6 +137,11 @@ bool IsValidName(std::string_view Name)
 {
     if (Name.empty()) return false;
     std::size_t position = 0;
+    // ASCII, as most names are, by the table alone.
+    while (position < Name.size() && static_cast<unsigned char>(Name[position]) < 0x80) {
+        if (kAsciiClasses[static_cast<unsigned char>(Name[position])] != xtName) return false;
+        ++position;
+    }
     while (position < Name.size()) {
         std::size_t length = 0;
         if (CharClassAt(Name, position, length) != xtName) return false;

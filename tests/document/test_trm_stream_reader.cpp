@@ -95,7 +95,7 @@ TEST(TrmStreamReader, ReadsTheUsualShapeAsTheNodeTreeDoes) {
     ExpectSameReading(Document(kDeclSjis, kUsualRoot), true);
     ExpectSameReading(Document("", kUsualRoot), true);
     ExpectSameReading("\xEF\xBB\xBF" + Document("", kUsualRoot), true);
-    ExpectSameReading(Document(kDeclSjis, Node("name=\"" + kNihonSjis + "\"", "<text>" + kNihonSjis + "&lt;\x83</text>")),
+    ExpectSameReading(Document(kDeclSjis, Node("name=\"" + kNihonSjis + "\"", "<text>" + kNihonSjis + "&lt;\x83\r\n\x83</text>")),
                       true);
     ExpectSameReading(Document(kDeclUtf8, "<node name=\"only\"/>"), true);
     ExpectSameReading(Document(kDeclUtf8, ""), true);

@@ -241,8 +241,8 @@ public:
     void SetName(std::string_view Name);
 
     // The attributes in the order added.
-    const std::vector<TNanXMLAttribute>& Attributes() const { return attributes_; }
-    int AttributeCount() const { return static_cast<int>(attributes_.size()); }
+    const std::vector<TNanXMLAttribute>& Attributes() const { return ReadAttributes(); }
+    int AttributeCount() const { return static_cast<int>(ReadAttributes().size()); }
     // Appends an attribute (a name may occur twice) and returns its index.
     int AddAttribute(std::string_view Name, std::string_view Value = {});
     // Index of the first attribute whose name matches Name without regard to letter case
@@ -271,8 +271,20 @@ public:
     const TNanXMLElement* AsElement() const override { return this; }
 
 private:
+    // The attributes, read first from the markup a long tag left unread.
+    const std::vector<TNanXMLAttribute>& ReadAttributes() const
+    {
+        if (unreadAttributes_) ReadUnreadAttributes();
+        return attributes_;
+    }
+    void ReadUnreadAttributes() const;
+
     std::string name_;
-    std::vector<TNanXMLAttribute> attributes_;
+    // A long tag's attributes (a tag may hold millions) are read when first asked for: until
+    // then unreadAttributes_ holds the markup after the name, already checked, and
+    // attributes_ is empty. Every name, value and their order are as if read at once.
+    mutable std::vector<TNanXMLAttribute> attributes_;
+    mutable std::unique_ptr<std::string> unreadAttributes_;
 };
 
 class TNanXMLText : public TNanXMLNode {

@@ -29,6 +29,9 @@ namespace {
 constexpr std::size_t kLongTag = 1 << 16;
 // The most attributes room is made for at once (128 MiB); a list beyond this grows as read.
 constexpr std::size_t kMostReservedAttributes = 1 << 23;
+// Attributes of a tag up to this long cannot be refused for their length (see
+// TNanXMLAttribute::CheckLengths), so they may be read later.
+constexpr std::size_t kLongestLazyTag = std::size_t{1} << 31;
 
 // Whether a byte may belong to a name token: neither a space nor one of the bytes that open
 // another kind of token. Bytes of multi-byte characters count, whatever their class.
@@ -84,21 +87,68 @@ std::size_t CountNameRuns(std::string_view text)
     }
     return runs;
 }
-}  // namespace
 
-bool TNanXMLElement::Parse(std::string_view Source)
+// Reads attributes from the markup after a tag's name, token by token: a name token starts
+// an attribute, a quoted string after it (an equals sign between them or not) gives its
+// value, until a later one replaces it, and any other token ends it. onName(name) for each
+// attribute, onValue(value) for each value given to the last one started.
+template <class OnName, class OnValue>
+void ReadAttributeTokens(std::string_view markup, OnName&& onName, OnValue&& onValue)
 {
-    std::string_view content = Source;
-    if (!StripDelimiters(content, "<", ">") || content.empty()) return false;
+    TNanXMLTokenizer tokens(markup);
+    bool pending = false;
+    while (!tokens.AtEnd()) {
+        const TNanXMLToken token = tokens.Next();
+        switch (token.Kind) {
+        case xtName:
+            onName(token.Text);
+            pending = true;
+            break;
+        case xtQuoted:
+            if (pending) {
+                std::string_view value = token.Text;
+                StripDelimiters(value, "\"", "\"");
+                onValue(value);
+            }
+            break;
+        case xtEquals:
+            break;
+        default:
+            pending = false;
+            break;
+        }
+    }
+}
 
-    // Nothing changes until the name is found; from then on the tag is accepted, and the
-    // attributes are read and handed to the element. Their values are checked at the end,
-    // as a value may still be replaced by a later quoted string.
-    TNanXMLTokenizer tokens(content);
-    bool named = false;
-    std::size_t pending = std::string_view::npos;
-    // Whether a value was set that may hold a tag; the others, empty or without "<", pass.
-    bool mayHoldTag = false;
+[[noreturn]] void ThrowInvalidValue(std::string_view value)
+{
+    throw ENanXMLInvalidStringException("値が不正です", value);
+}
+
+// Refuses the markup's first attribute whose value may hold a tag, as it reads, without
+// keeping the attributes.
+void CheckAttributeValues(std::string_view markup)
+{
+    // A value that holds no "<" passes, and one without quotes has no value at all.
+    if (markup.find('<') == std::string_view::npos || markup.find('"') == std::string_view::npos) return;
+    std::string_view value;
+    const auto check = [&value] {
+        if (value.find('<') != std::string_view::npos && !IsValidAttributeValue(value)) ThrowInvalidValue(value);
+    };
+    ReadAttributeTokens(
+        markup,
+        [&](std::string_view) {
+            check();
+            value = {};
+        },
+        [&](std::string_view given) { value = given; });
+    check();
+}
+
+// The attributes of the markup after a tag's name, in order; true when a value may hold a
+// tag (one that holds "<"), which the caller must then check.
+bool ReadAttributesOf(std::string_view markup, std::vector<TNanXMLAttribute>& attributes)
+{
     // The attributes are gathered in a list kept from tag to tag and then copied at their
     // exact number: one allocation per tag rather than one for each time the list grows.
     thread_local std::vector<TNanXMLAttribute> gathered;
@@ -106,53 +156,64 @@ bool TNanXMLElement::Parse(std::string_view Source)
     // A long tag gets room for as many attributes as it can give at once, hands over the
     // list itself, and gives back what it did not use: a list grown step by step would be
     // copied at every step, and the memory of each copy touched anew.
-    const bool longTag = content.size() > kLongTag;
-    if (longTag) gathered.reserve(std::min(CountNameRuns(content), kMostReservedAttributes));
-    while (!tokens.AtEnd()) {
-        const TNanXMLToken token = tokens.Next();
-        switch (token.Kind) {
-        case xtName:
-            if (!named) {
-                SetName(token.Text);
-                ClearAttributes();
-                named = true;
-            } else {
-                // A name token is a whole run of name characters: it passes the name rule.
-                gathered.emplace_back(token.Text, std::string_view());
-                pending = gathered.size() - 1;
-            }
-            break;
-        case xtQuoted:
-            if (pending != std::string_view::npos) {
-                std::string_view value = token.Text;
-                StripDelimiters(value, "\"", "\"");
-                gathered[pending].SetValue(value);
-                mayHoldTag = mayHoldTag || value.find('<') != std::string_view::npos;
-            }
-            break;
-        case xtEquals:
-            break;
-        default:
-            pending = std::string_view::npos;
-            break;
-        }
-    }
-    if (named && longTag) {
-        attributes_.swap(gathered);
-        if (attributes_.capacity() > 2 * attributes_.size()) attributes_.shrink_to_fit();
-    } else if (named) {
-        attributes_.assign(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
+    const bool longTag = markup.size() > kLongTag;
+    if (longTag) gathered.reserve(std::min(CountNameRuns(markup), kMostReservedAttributes));
+    bool mayHoldTag = false;
+    ReadAttributeTokens(
+        // A name token is a whole run of name characters: it passes the name rule.
+        markup, [&](std::string_view name) { gathered.emplace_back(name, std::string_view()); },
+        [&](std::string_view value) {
+            gathered.back().SetValue(value);
+            mayHoldTag = mayHoldTag || value.find('<') != std::string_view::npos;
+        });
+    if (longTag) {
+        attributes.swap(gathered);
+        if (attributes.capacity() > 2 * attributes.size()) attributes.shrink_to_fit();
+    } else {
+        attributes.assign(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
     }
     gathered.clear();
     if (gathered.capacity() > 256) gathered.shrink_to_fit();  // the room a long tag made
-    if (!named) return false;
-    if (!mayHoldTag) return true;
+    return mayHoldTag;
+}
+
+}  // namespace
+
+bool TNanXMLElement::Parse(std::string_view Source)
+{
+    std::string_view content = Source;
+    if (!StripDelimiters(content, "<", ">") || content.empty()) return false;
+
+    // Nothing changes until the name, the first name token, is found; from then on the tag
+    // is accepted.
+    TNanXMLTokenizer tokens(content);
+    TNanXMLToken name;
+    while (!tokens.AtEnd() && name.Kind != xtName) name = tokens.Next();
+    if (name.Kind != xtName) return false;
+    SetName(name.Text);
+    ClearAttributes();
+    // The tokens after the name are cut as they were in the whole tag: a token is found by
+    // reading forwards only.
+    const std::string_view markup = tokens.Rest();
+    if (markup.size() > kLongTag && markup.size() < kLongestLazyTag) {
+        // Checked now, read when asked for.
+        CheckAttributeValues(markup);
+        unreadAttributes_ = std::make_unique<std::string>(markup);
+        return true;
+    }
+    // Values are checked once all are read, as a value may still be replaced by a later
+    // quoted string.
+    if (!ReadAttributesOf(markup, attributes_)) return true;
     for (const TNanXMLAttribute& attribute : attributes_) {
-        if (!IsValidAttributeValue(attribute.Value())) {
-            throw ENanXMLInvalidStringException("値が不正です", attribute.Value());
-        }
+        if (!IsValidAttributeValue(attribute.Value())) ThrowInvalidValue(attribute.Value());
     }
     return true;
+}
+
+void TNanXMLElement::ReadUnreadAttributes() const
+{
+    const std::unique_ptr<std::string> markup = std::move(unreadAttributes_);
+    ReadAttributesOf(*markup, attributes_);
 }
 
 bool TNanXMLProcessingInstruction::Parse(std::string_view Source)

@@ -301,9 +301,13 @@ private:
         while (position < text.size()) {
             if (pages != nullptr) pages->Passed(pendingText_.empty() ? text.data() + position : pendingText_.data());
             const TNanXMLScannedToken scanned = scanner.Scan(position);
-            const std::string_view token = text.substr(position, scanned.Length);
+            std::string_view token = text.substr(position, scanned.Length);
             position += scanned.Length;
             if (scanned.Kind == xtName) {
+                // So is the text after it, up to where markup may open: taken at once.
+                const std::size_t runEnd = scanner.TextRunEnd(position);
+                token = std::string_view(token.data(), token.size() + (runEnd - position));
+                position = runEnd;
                 // Text tokens that follow one another lie side by side in the text.
                 if (pendingText_.empty()) pendingText_ = token;
                 else pendingText_ = std::string_view(pendingText_.data(), pendingText_.size() + token.size());

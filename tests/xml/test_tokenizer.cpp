@@ -243,6 +243,22 @@ TEST(Tokenizer, RememberedClosersCutLikeTheLiteralRules)
             ASSERT_EQ(actual.Length, expected.Length) << text << " at " << position;
             position += expected.Length;
         }
+
+        // After a text token, every token up to TextRunEnd is text, and one ends there.
+        TNanXMLScanner runs(text);
+        for (std::size_t position = 0; position < text.size();) {
+            const TNanXMLScannedToken token = runs.Scan(position);
+            position += token.Length;
+            if (token.Kind != xtName) continue;
+            const std::size_t end = runs.TextRunEnd(position);
+            ASSERT_GE(end, position) << text;
+            while (position < end) {
+                const TNanXMLScannedToken next = NaiveScanToken(std::string_view(text).substr(position));
+                ASSERT_EQ(next.Kind, xtName) << text << " at " << position;
+                position += next.Length;
+            }
+            ASSERT_EQ(position, end) << text;
+        }
     }
 }
 

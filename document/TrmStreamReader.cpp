@@ -65,13 +65,16 @@ bool IsFileTag(std::string_view tag) {
 
 class UsualDocumentReader {
 public:
-    UsualDocumentReader(std::string_view body, bool cp932) : body_(body), cp932_(cp932), scanner_(body, cp932) {}
+    UsualDocumentReader(std::string_view body, bool cp932, platform::PassedPages* pages)
+        : body_(body), cp932_(cp932), pages_(pages), scanner_(body, cp932) {}
 
     bool Read(OpenedDocument& doc) {
         doc_ = &doc;
         doc.selected = &doc.tree.Root();
         std::size_t position = 0;
         while (position < body_.size()) {
+            // Nothing before the text still being gathered is read again.
+            if (pages_ != nullptr) pages_->Passed(pendingText_.empty() ? body_.data() + position : pendingText_.data());
             const TNanXMLScannedToken scanned = scanner_.Scan(position);
             const std::string_view token = body_.substr(position, scanned.Length);
             position += scanned.Length;
@@ -189,6 +192,7 @@ private:
 
     std::string_view body_;
     bool cp932_;
+    platform::PassedPages* pages_;
     nanxml::TNanXMLScanner scanner_;
     OpenedDocument* doc_ = nullptr;
     Where where_ = Where::top;
@@ -201,10 +205,11 @@ private:
 
 }  // namespace
 
-std::optional<OpenedDocument> ReadUsualDocument(std::string_view body, bool cp932, TDocumentEncoding encoding) {
+std::optional<OpenedDocument> ReadUsualDocument(std::string_view body, bool cp932, TDocumentEncoding encoding,
+                                                platform::PassedPages* pages) {
     std::optional<OpenedDocument> doc(std::in_place);
     doc->encoding = encoding;
-    if (!UsualDocumentReader(body, cp932).Read(*doc)) return std::nullopt;
+    if (!UsualDocumentReader(body, cp932, pages).Read(*doc)) return std::nullopt;
     return doc;
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "document/TrmFormat.h"
+#include "platform/released_pages.h"
 
 #include <optional>
 #include <string_view>
@@ -20,6 +21,10 @@ namespace document {
 // when cp932) as nanxml::TNanXMLFileText gives it, every line break CR LF; none when body
 // is not of the usual shape. The selected node's ancestors are
 // not expanded yet.
-std::optional<OpenedDocument> ReadUsualDocument(std::string_view body, bool cp932, TDocumentEncoding encoding);
+// With pages, body lies in a buffer whose pages are given back as they are passed, so that
+// the file and the tree are not both held whole: once it gave up, the buffer is no longer
+// the file's text.
+std::optional<OpenedDocument> ReadUsualDocument(std::string_view body, bool cp932, TDocumentEncoding encoding,
+                                                platform::PassedPages* pages = nullptr);
 
 }  // namespace document

@@ -57,10 +57,10 @@ bool ParseNodeTag(std::string_view tag, NodeTag& out) {
 }
 
 // An empty element "<file .../>" with no "<" inside: the XML reader accepts it and no value
-// of it can hold a tag. The document does not read it.
+// of it can hold a tag (nor be too long to hold). The document does not read it.
 bool IsFileTag(std::string_view tag) {
     return (tag.starts_with("<file ") || tag == "<file/>") && tag.ends_with("/>") &&
-           tag.find('<', 1) == std::string_view::npos;
+           tag.size() < (std::size_t{1} << 31) && tag.find('<', 1) == std::string_view::npos;
 }
 
 class UsualDocumentReader {

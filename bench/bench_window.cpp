@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -211,8 +212,11 @@ protected:
         if (event->type() == QEvent::Paint && watched->isWidgetType() && form_ != nullptr) {
             std::fputs("painted\n", stdout);
             std::fflush(stdout);
+            timespec cpu{};
+            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
             const Contents contents = ContentsOf(form_->Document());
-            std::printf("%zu %zu\n", contents.nodes, contents.textBytes);
+            std::printf("%zu %zu %.6f\n", contents.nodes, contents.textBytes,
+                        static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) / 1e9);
             std::fflush(stdout);
             std::_Exit(0);  // as at the end of a session: the tree is not the measurement
         }
@@ -285,16 +289,23 @@ void BenchOpenDocument(const char* self)
     for (const auto& [encoding, label] : {std::pair{nanxml::deUTF8, "UTF-8"}, std::pair{nanxml::deShiftJIS, "Shift_JIS"}}) {
         const std::string path = std::string(folder) + "/document.trm";
         document::WriteDocument(path, tree, &tree.Root(), encoding);
-        std::vector<double> runs;
+        double best = 1e30;
+        double bestCpu = 1e30;
         for (int i = 0; i < 5; ++i) {
             std::string shown;
-            runs.push_back(ExecToPaint(self, {"--open-document", path}, shown));
-            if (shown != std::to_string(expected.nodes) + " " + std::to_string(expected.textBytes) + "\n")
+            best = std::min(best, ExecToPaint(self, {"--open-document", path}, shown));
+            std::size_t nodes = 0;
+            std::size_t textBytes = 0;
+            double cpu = 0;
+            if (std::sscanf(shown.c_str(), "%zu %zu %lf", &nodes, &textBytes, &cpu) != 3 || nodes != expected.nodes ||
+                textBytes != expected.textBytes)
                 Fail("the window did not show the whole document");
+            bestCpu = std::min(bestCpu, cpu * 1000);
         }
-        std::sort(runs.begin(), runs.end());
-        Report(std::string("open the 100 MB document (") + label + "), exec to the document shown, best of 5", runs.front(),
-               "ms", 500);
+        const std::string name = std::string("open the 100 MB document (") + label + "), exec to the document shown";
+        Report(name + ", best of 5", best, "ms", 500);
+        // The CPU time of the same: steadier on a machine shared with other work.
+        Report(name + ", cpu, best of 5", bestCpu, "ms", 0);
     }
     std::filesystem::remove_all(folder);
 }

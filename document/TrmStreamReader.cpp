@@ -184,10 +184,17 @@ private:
     }
 
     // A piece of the text as UTF-8, cut as the XML reader cuts it; valid until the next call.
+    // CP932 leaves ASCII as it is: most tags need no decoding.
     std::string_view Decoded(std::string_view piece) {
-        if (!cp932_) return piece;
+        if (!cp932_ || IsAscii(piece)) return piece;
         platform::DecodeCp932(piece, decoded_);
         return decoded_;
+    }
+
+    static bool IsAscii(std::string_view piece) {
+        for (const char c : piece)
+            if (static_cast<unsigned char>(c) >= 0x80) return false;
+        return true;
     }
 
     std::string_view body_;

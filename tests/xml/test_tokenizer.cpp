@@ -243,8 +243,19 @@ TEST(Tokenizer, RememberedClosersCutLikeTheLiteralRules)
             ASSERT_EQ(actual.Length, expected.Length) << text << " at " << position;
             position += expected.Length;
         }
+    }
+}
 
-        // After a text token, every token up to TextRunEnd is text, and one ends there.
+// After a text token, every token up to TextRunEnd is text, and one ends there: a reader may
+// take the text up to there at once.
+TEST(Tokenizer, TextRunsEndWhereMarkupMayOpen)
+{
+    const std::string alphabet[] = {"<", "?", ">", "!", "-", "\"", "&", ";", "a", " ", "=", "[", "]", "<![CDATA[", "日"};
+    std::mt19937 random(2026);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int pieces = static_cast<int>(random() % 40);
+        for (int i = 0; i < pieces; ++i) text += alphabet[random() % std::size(alphabet)];
         TNanXMLScanner runs(text);
         for (std::size_t position = 0; position < text.size();) {
             const TNanXMLScannedToken token = runs.Scan(position);

@@ -2,10 +2,16 @@
 // Shift_JIS and UTF-8) and on hostile inputs full of openers that are never closed.
 //
 // Every case runs in a forked child, so that peaks do not accumulate; the child reports its
-// time and its peak resident size (getrusage) through a pipe. The targets follow the table,
-// one "target" line each. Usage:
-//   bench_nanxml [--quick]      (--quick: the 10 MB documents only)
+// time and its peak resident size (getrusage) through a pipe. The hostile inputs and the
+// ordinary 10 MB document are also loaded by a whole process of their own, from exec to
+// exit (the tree torn down included), timed in wall and CPU time; a last run of it counts
+// what it read (nodes, attributes, bytes of text), which must be what a load in this
+// process reads. The targets follow the table, one "target" line each. Usage:
+//   bench_nanxml [--quick]             (--quick: the 10 MB documents only)
+//   bench_nanxml --load FILE [--count] (the whole process: load FILE; with --count, print
+//                                       what it read)
 #include "xml/nanxml.h"
+#include "xml/tree_walk.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -210,6 +216,145 @@ void GenerateDocument(long long bytes, const std::string& sjisPath, const std::s
     xml.SaveToFile(utf8Path, true);
 }
 
+// ---- whole processes ----
+
+// What a load read: every node, every attribute and the bytes of the text.
+struct Counts {
+    std::size_t nodes = 0;
+    std::size_t attributes = 0;
+    std::size_t textBytes = 0;
+};
+
+Counts CountOf(const TNanXML& xml)
+{
+    Counts counts;
+    std::string text;
+    WalkBelow(
+        xml.Root(),
+        [&](const TNanXMLParentNode& parent) {
+            ++counts.nodes;
+            if (const TNanXMLElement* element = parent.AsElement()) counts.attributes += element->Attributes().size();
+        },
+        [](const TNanXMLParentNode&) {},
+        [&](const TNanXMLNode& leaf) {
+            ++counts.nodes;
+            text.clear();
+            leaf.AppendText(text);
+            counts.textBytes += text.size();
+        });
+    return counts;
+}
+
+std::string Describe(const Counts& counts)
+{
+    return std::to_string(counts.nodes) + " nodes, " + std::to_string(counts.attributes) + " attributes, " +
+           std::to_string(counts.textBytes) + " bytes of text";
+}
+
+// The child of the whole-process measurement.
+int LoadAsProcess(const char* path, bool count)
+{
+    TNanXML xml;
+    xml.LoadFromFile(path);
+    if (count) std::printf("%s\n", Describe(CountOf(xml)).c_str());
+    return 0;
+}
+
+struct ProcessTimes {
+    double seconds = 1e30;
+    double cpuSeconds = 1e30;
+    bool ok = false;
+};
+
+// Runs this program as a whole process of its own (fork, exec, exit): wall time, CPU time
+// from its rusage, and what it printed.
+bool RunSelf(const std::vector<std::string>& args, double& seconds, double& cpu, std::string& output)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        dup2(fds[1], STDOUT_FILENO);
+        std::vector<char*> argv{const_cast<char*>("/proc/self/exe")};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv("/proc/self/exe", argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[256];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The best of a few whole-process loads of path; then one that counts what it read, which
+// must be expected (what a load in a child of this process read).
+ProcessTimes BestWholeProcess(const std::string& path, const Counts& expected)
+{
+    ProcessTimes best;
+    for (int run = 0; run < kRuns; ++run) {
+        double seconds = 0, cpu = 0;
+        std::string output;
+        if (!RunSelf({"--load", path}, seconds, cpu, output)) return {};
+        best.seconds = std::min(best.seconds, seconds);
+        best.cpuSeconds = std::min(best.cpuSeconds, cpu);
+    }
+    double seconds = 0, cpu = 0;
+    std::string counted;
+    if (!RunSelf({"--load", path, "--count"}, seconds, cpu, counted)) return {};
+    if (counted != Describe(expected) + "\n") {
+        std::fprintf(stderr, "error: the whole process read %s, a load here %s\n", counted.c_str(),
+                     Describe(expected).c_str());
+        return {};
+    }
+    best.ok = true;
+    return best;
+}
+
+// What a load of path reads, counted in a child (so that this process stays small).
+Counts CountInChild(const std::string& path)
+{
+    static_assert(sizeof(Outcome) >= sizeof(Counts));
+    Counts counts;
+    int fds[2];
+    if (pipe(fds) != 0) return counts;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        TNanXML xml;
+        xml.LoadFromFile(path);
+        const Counts counted = CountOf(xml);
+        const ssize_t written = write(fds[1], &counted, sizeof counted);
+        _exit(written == sizeof counted ? 0 : 1);
+    }
+    close(fds[1]);
+    if (read(fds[0], &counts, sizeof counts) != sizeof counts) counts = {};
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return counts;
+}
+
+void PrintProcessRow(const std::string& name, const ProcessTimes& times, const ProcessTimes& ordinary)
+{
+    if (!times.ok) {
+        std::printf("%-34s failed\n", name.c_str());
+        return;
+    }
+    std::printf("%-34s %8.3f %8.3f %9.2fx %9.2fx\n", name.c_str(), times.seconds, times.cpuSeconds,
+                times.seconds / ordinary.seconds, times.cpuSeconds / ordinary.cpuSeconds);
+    std::fflush(stdout);
+}
+
 // ---- hostile inputs ----
 
 std::string Repeat(const std::string& piece, std::size_t bytes)
@@ -315,6 +460,8 @@ void PrintDocumentTargets(const std::vector<Measured>& rows, const std::string& 
 
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::strcmp(argv[1], "--load") == 0)
+        return LoadAsProcess(argv[2], argc == 4 && std::strcmp(argv[3], "--count") == 0);
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     std::string pattern = (fs::temp_directory_path() / "bench-nanxml-XXXXXX").string();
     const fs::path folder = mkdtemp(pattern.data());
@@ -324,6 +471,7 @@ int main(int argc, char** argv)
     std::vector<long long> sizes = {10LL << 20};
     if (!quick) sizes.push_back(100LL << 20);
     double ordinaryUtf8Seconds = 0;
+    std::string ordinaryUtf8;  // the 10 MB UTF-8 document
     std::vector<Measured> measured;
     for (const long long size : sizes) {
         const std::string label = std::to_string(size >> 20) + " MB ";
@@ -340,7 +488,10 @@ int main(int argc, char** argv)
             });
             PrintRow("LoadFromFile " + label + name, MiB(path), load);
             measured.push_back({"LoadFromFile " + label + name, MiB(path), load});
-            if (size == (10LL << 20) && std::string(name) == "UTF-8") ordinaryUtf8Seconds = load.cpuSeconds;
+            if (size == (10LL << 20) && std::string(name) == "UTF-8") {
+                ordinaryUtf8Seconds = load.cpuSeconds;
+                ordinaryUtf8 = path;
+            }
             const std::string copy = path + ".saved";
             const Outcome save = BestInChild([&] {
                 TNanXML xml;
@@ -354,8 +505,14 @@ int main(int argc, char** argv)
     }
 
     std::vector<Measured> hostileRows;
+    struct ProcessRow {
+        std::string name;
+        ProcessTimes times;
+    };
+    std::vector<ProcessRow> processRows;
+    const ProcessTimes ordinaryProcess = BestWholeProcess(ordinaryUtf8, CountInChild(ordinaryUtf8));
     for (const Hostile& hostile : kHostileInputs) {
-        const std::string path = (folder / "hostile.xml").string();
+        const std::string path = (folder / (std::string("hostile-") + std::to_string(hostileRows.size()) + ".xml")).string();
         {
             const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + std::string(hostile.start) +
                                      Repeat(hostile.piece, 10u << 20) + hostile.end;
@@ -369,13 +526,27 @@ int main(int argc, char** argv)
         });
         PrintRow(std::string("hostile ") + hostile.name, MiB(path), load, ordinaryUtf8Seconds);
         hostileRows.push_back({std::string("hostile ") + hostile.name, MiB(path), load});
+        processRows.push_back({std::string("hostile ") + hostile.name, BestWholeProcess(path, CountInChild(path))});
     }
+    std::printf("\n%-34s %8s %8s %10s %10s\n", "whole process, exec to exit", "seconds", "cpu s", "x ordinary",
+                "cpu x ord.");
+    PrintProcessRow("LoadFromFile 10 MB UTF-8", ordinaryProcess, ordinaryProcess);
+    for (const ProcessRow& row : processRows) PrintProcessRow(row.name, row.times, ordinaryProcess);
     std::printf("\n");
     PrintDocumentTargets(measured, std::to_string(sizes.back() >> 20) + " MB ");
     for (const Measured& row : hostileRows) {
         const double ratio = row.outcome.ok && ordinaryUtf8Seconds > 0 ? row.outcome.cpuSeconds / ordinaryUtf8Seconds : 0;
         PrintTarget(row.name, row.outcome.ok ? Format("%.2fx ordinary cpu", ratio) : "failed", "< 2x ordinary",
                     row.outcome.ok && ratio < 2);
+    }
+    for (const ProcessRow& row : processRows) {
+        const bool ok = row.times.ok && ordinaryProcess.ok;
+        const double wall = ok ? row.times.seconds / ordinaryProcess.seconds : 0;
+        const double cpu = ok ? row.times.cpuSeconds / ordinaryProcess.cpuSeconds : 0;
+        PrintTarget(row.name + ", whole process", ok ? Format("%.2fx ordinary", wall) : "failed", "< 2x ordinary",
+                    ok && wall < 2);
+        PrintTarget(row.name + ", whole process cpu", ok ? Format("%.2fx ordinary cpu", cpu) : "failed",
+                    "< 2x ordinary", ok && cpu < 2);
     }
     fs::remove_all(folder);
     return 0;

@@ -71,6 +71,12 @@ tabbed() {
     }' "$LOG" >>"$ROWS"
     expect_rows "$1"
 }
+# trmtool convert against pugixml: built only where pugixml is installed (make bench does).
+if [ -x "$BENCH/bench_reader" ]; then
+    tabbed bench_reader
+else
+    echo "bench_reader left out: $BUILD_DIR was built without pugixml (libpugixml-dev)" >&2
+fi
 tabbed bench_find
 
 # Google Benchmark programs, read from their CSV output.

@@ -70,6 +70,11 @@ void TVLNodeData::SetText(std::string&& text) {
     Adopt(IsNormalText(text) ? std::move(text) : NormalizeNodeText(text));
 }
 
+void TVLNodeData::SetTextOfCrLfLines(std::string&& text) {
+    if (!text.empty() && !text.ends_with("\r\n")) text += "\r\n";
+    Adopt(std::move(text));
+}
+
 std::vector<std::string> TVLNodeData::Lines() const {
     const std::string& text = Text();
     std::vector<std::string> lines;

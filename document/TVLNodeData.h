@@ -27,6 +27,9 @@ public:
     void SetText(std::string_view text);
     void SetText(std::string&& text);
     void SetText(const char* text) { SetText(std::string_view(text)); }
+    // SetText for a text whose every line break is CR LF already, as a file read by the
+    // loader holds them: only the last line's may be missing, so the text is not searched.
+    void SetTextOfCrLfLines(std::string&& text);
 
     // The lines, without their line-break characters.
     std::vector<std::string> Lines() const;

@@ -2,6 +2,9 @@
 #include "document/NodeNameEscaping.h"
 #include "document/TreeRules.h"
 #include "document/TrmFormat.h"
+#include "document/TrmStreamReader.h"
+#include "platform/released_pages.h"
+#include "xml/file_text.h"
 
 #include <algorithm>
 #include <vector>
@@ -173,6 +176,18 @@ OpenedDocument LoadDocument(TNanXML& xml, std::string_view path) {
 }
 
 OpenedDocument OpenDocument(const std::string& path) {
+    {
+        nanxml::TNanXMLFileText text(path);
+        text.CheckUtf8();
+        const TDocumentEncoding encoding = text.Declared().value_or(TDocumentEncoding::deShiftJIS);
+        platform::PassedPages pages(text.Buffer());
+        if (std::optional<OpenedDocument> doc = ReadUsualDocument(text.Body(), text.Cp932(), encoding, &pages)) {
+            ExpandAncestors(*doc->selected);
+            return std::move(*doc);
+        }
+    }
+    // Not of the usual shape (rare: an old version, a file another program made or cut
+    // short). The reader gave back the pages it passed, so the XML loader reads the file anew.
     TNanXML xml;
     xml.LoadFromFile(path);
     return LoadDocument(xml, path);

@@ -8,19 +8,60 @@
 
 namespace fuzz {
 
+namespace {
+
+// Everything a reading gives, written out: the tree in order (each node's depth, name, flags,
+// caret and text), the selected node, the encoding and the warnings' causes.
+std::string Dump(const document::OpenedDocument& opened)
+{
+    std::string dump = std::to_string(opened.encoding) + " " + std::to_string(opened.endsEarly) + " " +
+                       std::to_string(opened.unreadTopNodes) + " " + std::to_string(opened.tree.NodeCount()) + "\n";
+    std::vector<std::pair<const document::TreeNode*, std::size_t>> pending{{&opened.tree.Root(), 0}};
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        dump += std::to_string(depth) + (node->Expanded() ? " + " : " - ") + (node == opened.selected ? "* " : "  ") +
+                std::to_string(node->Data().SelStart) + " " + std::to_string(node->Data().SelLength) + " [" +
+                node->Name() + "] [" + node->Data().Text() + "]\n";
+        for (std::size_t i = node->ChildCount(); i-- > 0;) pending.emplace_back(node->Child(i), depth + 1);
+    }
+    return dump;
+}
+
+// The dump of what read gives, or the message it refused the file with.
+template <class Read>
+std::string Outcome(Read&& read)
+{
+    try {
+        return Dump(read());
+    } catch (const std::runtime_error& e) {
+        // a refusal is a fine answer to bad bytes
+        return std::string("refused: ") + e.what();
+    }
+}
+
+}  // namespace
+
 void FuzzDocument(std::string_view input)
 {
     static const std::string path = ScratchFolder() + "/input.trm";
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(input.data(), static_cast<std::streamsize>(input.size()));
-    try {
-        const document::OpenedDocument opened = document::OpenDocument(path);
+    const std::string opened = Outcome([] {
+        document::OpenedDocument opened = document::OpenDocument(path);
         if (!document::IsInSubtree(opened.selected, &opened.tree.Root())) Fail("the selected node is not in the tree");
         if (opened.tree.NodeCount() != document::SubtreeSize(opened.tree.Root())) Fail("node count is off");
         for (const document::TreeNode* above = opened.selected->Parent(); above != nullptr; above = above->Parent())
             if (!above->Expanded()) Fail("the way down to the selected node is not open");
-    } catch (const std::runtime_error&) {
-        // a refusal is a fine answer to bad bytes
-    }
+        return opened;
+    });
+    // OpenDocument reads a usual file without the XML node tree: it must read what the node
+    // tree gives.
+    const std::string throughNodes = Outcome([] {
+        nanxml::TNanXML xml;
+        xml.LoadFromFile(path);
+        return document::LoadDocument(xml, path);
+    });
+    if (opened != throughNodes) Fail("OpenDocument and the XML node tree read the file differently");
 }
 
 }  // namespace fuzz

@@ -14,7 +14,7 @@ using Harness = void (*)(std::string_view input);
 
 // TNanXML::LoadFromString; parse, write as UTF-8, parse again: the second tree equals the first.
 void FuzzNanXml(std::string_view input);
-// OpenDocument on the bytes as a file.
+// OpenDocument on the bytes as a file; it must read what the XML node tree gives.
 void FuzzDocument(std::string_view input);
 // The INI reader; formatting what it read and reading that again is stable.
 void FuzzIni(std::string_view input);

@@ -26,6 +26,18 @@ std::string Version2Body(const std::string& rootName, const std::string& nihon)
            "<text><![CDATA[<raw>]]>&nbsp;<!-- note --><?pi data?></text></node></node></velmora>";
 }
 
+// The shape WriteDocument writes, which OpenDocument reads without the XML node tree.
+std::string UsualVersion2Body(const std::string& rootName, const std::string& nihon)
+{
+    return "<velmora><file version=\"2\" modified=\"2024/01/02 03:04:05\"/>"
+           "<node name=\"" + rootName + "\" expanded=\"yes\" selstart=\"0\" sellength=\"0\"><text></text>"
+           "<node name=\"a&lt;b&gt;&quot;c&quot;&amp;amp;\" expanded=\"yes\" selstart=\"3\" sellength=\"-2\">"
+           "<text>x&lt;y&amp;z&gt;w\r\nsecond\r\n" + nihon + "\r\n</text>"
+           "<node name=\"" + nihon + "\" expanded=\"no\" selstart=\"+7\" sellength=\"x\"/></node>"
+           "<node name=\"leaf\" expanded=\"no\" selstart=\"7\" sellength=\"0\" selected=\"yes\">"
+           "<text>&nbsp;&unknown;&quot;" + nihon + "</text></node></node></velmora>\r\n";
+}
+
 std::string Version1Document()
 {
     return "<node name=\"v1root\" activenodeindex=\"1\" selstart=\"2\" sellength=\"1\"><text>root text</text>\r\n"
@@ -104,7 +116,12 @@ void XmlSeeds(SeedWriter& seeds)
     seeds.AddWithTruncations("v2-sjis", sjis);
     seeds.AddWithTruncations("v2-utf8", utf8);
     seeds.AddWithTruncations("v1", Version1Document());
-    for (const auto& [name, bytes] : {std::pair{"v2-sjis", sjis}, {"v2-utf8", utf8}, {"v1", Version1Document()}})
+    const std::string usualSjis = kDeclSjis + UsualVersion2Body(kRootSjis, "\x93\xFA\x96\x7B");
+    const std::string usualUtf8 = kDeclUtf8 + UsualVersion2Body("ルート", "日本");
+    seeds.AddWithTruncations("v2-usual-sjis", usualSjis);
+    seeds.AddWithTruncations("v2-usual-utf8", usualUtf8);
+    for (const auto& [name, bytes] : {std::pair{"v2-sjis", sjis}, {"v2-utf8", utf8}, {"v1", Version1Document()},
+                                      {"v2-usual-sjis", usualSjis}, {"v2-usual-utf8", usualUtf8}})
         seeds.AddDamaged(name, bytes);
     seeds.Add("deep-closed", Nested(100000, true));
     seeds.Add("deep-open", Nested(100000, false));

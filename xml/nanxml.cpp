@@ -132,23 +132,31 @@ TNanXMLParentNode::~TNanXMLParentNode()
 
 void TNanXMLParentNode::ClearChildren()
 {
-    // Flattened, so that a tree of any depth is torn down without recursion: every parent
-    // is emptied of its children before it is destroyed. Leaves, most of a document, are
-    // destroyed at once; only parents wait in the list.
-    TNanXMLNodeList::Storage doomedParents;
-    const auto takeChildren = [&doomedParents](TNanXMLNodeList::Storage& children) {
-        for (auto& child : children) {
-            child->parent_ = nullptr;  // so that its destructor leaves the list alone
-            if (child->AsParent() != nullptr) doomedParents.push_back(std::move(child));
-            else child.reset();
-        }
-        children.clear();
+    if (children_.empty()) return;
+    // Depth first, without recursion, so that a tree of any depth is torn down on a small
+    // stack: a leaf is destroyed at once, a parent once its own children are gone. The list
+    // of parents being emptied is as long as the tree is deep, never as wide: a large list
+    // made and freed here would make the allocator sort through every node just freed.
+    struct Frame {
+        TNanXMLParentNode* parent;
+        std::size_t next;
     };
-    takeChildren(children_);
-    while (!doomedParents.empty()) {
-        std::unique_ptr<TNanXMLNode> node = std::move(doomedParents.back());
-        doomedParents.pop_back();
-        takeChildren(node->AsParent()->children_);
+    std::vector<Frame> emptying{{this, 0}};
+    while (!emptying.empty()) {
+        Frame& frame = emptying.back();
+        TNanXMLNodeList::Storage& children = frame.parent->children_;
+        if (frame.next == children.size()) {
+            children.clear();
+            emptying.pop_back();
+            // The parent, now childless, goes with its entry.
+            if (!emptying.empty()) emptying.back().parent->children_[emptying.back().next - 1].reset();
+            continue;
+        }
+        std::unique_ptr<TNanXMLNode>& child = children[frame.next++];
+        child->parent_ = nullptr;  // so that its destructor leaves the list alone
+        TNanXMLParentNode* parent = child->AsParent();
+        if (parent != nullptr && !parent->children_.empty()) emptying.push_back({parent, 0});
+        else child.reset();
     }
 }
 
@@ -330,14 +338,16 @@ int TNanXMLElement::AddAttribute(std::string_view Name, std::string_view Value)
     if (!IsValidAttributeValue(Value) || Value.find('"') != std::string_view::npos) {
         throw ENanXMLInvalidStringException("値が不正です", Value);
     }
+    ReadAttributes();
     attributes_.emplace_back(Name, Value);
     return AttributeCount() - 1;
 }
 
 int TNanXMLElement::IndexOfAttribute(std::string_view Name) const
 {
-    for (std::size_t i = 0; i < attributes_.size(); ++i) {
-        if (EqualsIgnoringAsciiCase(attributes_[i].Name(), Name)) return static_cast<int>(i);
+    const std::vector<TNanXMLAttribute>& attributes = ReadAttributes();
+    for (std::size_t i = 0; i < attributes.size(); ++i) {
+        if (EqualsIgnoringAsciiCase(attributes[i].Name(), Name)) return static_cast<int>(i);
     }
     return -1;
 }
@@ -345,32 +355,34 @@ int TNanXMLElement::IndexOfAttribute(std::string_view Name) const
 std::string_view TNanXMLElement::GetAttributeValue(int Index) const
 {
     if (Index < 0 || Index >= AttributeCount()) ThrowListIndexError(Index);
-    return attributes_[static_cast<std::size_t>(Index)].Value();
+    return ReadAttributes()[static_cast<std::size_t>(Index)].Value();
 }
 
 void TNanXMLElement::SetAttributeValue(int Index, std::string_view Value)
 {
     if (Index < 0 || Index >= AttributeCount()) ThrowListIndexError(Index);
     if (Value.find('"') != std::string_view::npos) throw ENanXMLInvalidStringException("値が不正です", Value);
+    ReadAttributes();
     attributes_[static_cast<std::size_t>(Index)].SetValue(Value);
 }
 
 std::string TNanXMLElement::GetAttribute(std::string_view Name) const
 {
     const int index = IndexOfAttribute(Name);
-    return index < 0 ? std::string() : std::string(attributes_[static_cast<std::size_t>(index)].Value());
+    return index < 0 ? std::string() : std::string(ReadAttributes()[static_cast<std::size_t>(index)].Value());
 }
 
 bool TNanXMLElement::FindAttribute(std::string_view Name, std::string& Value) const
 {
     const int index = IndexOfAttribute(Name);
     if (index < 0) return false;
-    Value = attributes_[static_cast<std::size_t>(index)].Value();
+    Value = ReadAttributes()[static_cast<std::size_t>(index)].Value();
     return true;
 }
 
 void TNanXMLElement::ClearAttributes()
 {
+    unreadAttributes_.reset();
     attributes_.clear();
 }
 
@@ -415,11 +427,17 @@ void TNanXMLEntityReference::SetName(std::string_view Name)
 
 void TNanXMLEntityReference::AppendText(std::string& Out) const
 {
-    if (name_ == "amp") Out += '&';
-    else if (name_ == "lt") Out += '<';
-    else if (name_ == "gt") Out += '>';
-    else if (name_ == "nbsp") Out += ' ';
-    else if (name_ == "quot") Out += '"';
+    Out += EntityCharacter(name_);
+}
+
+std::string_view EntityCharacter(std::string_view Name)
+{
+    if (Name == "amp") return "&";
+    if (Name == "lt") return "<";
+    if (Name == "gt") return ">";
+    if (Name == "nbsp") return " ";
+    if (Name == "quot") return "\"";
+    return {};
 }
 
 // ---- TNanXML ----
@@ -445,6 +463,11 @@ int GetIntAttribute(const TNanXMLElement* Element, std::string_view Name, int De
 {
     std::string value;
     if (Element == nullptr || !Element->FindAttribute(Name, value)) return Default;
+    return ParseIntValue(value, Default);
+}
+
+int ParseIntValue(std::string_view value, int Default)
+{
     const char* first = value.data();
     const char* last = value.data() + value.size();
     if (first != last && *first == '+') {

@@ -241,8 +241,8 @@ public:
     void SetName(std::string_view Name);
 
     // The attributes in the order added.
-    const std::vector<TNanXMLAttribute>& Attributes() const { return attributes_; }
-    int AttributeCount() const { return static_cast<int>(attributes_.size()); }
+    const std::vector<TNanXMLAttribute>& Attributes() const { return ReadAttributes(); }
+    int AttributeCount() const { return static_cast<int>(ReadAttributes().size()); }
     // Appends an attribute (a name may occur twice) and returns its index.
     int AddAttribute(std::string_view Name, std::string_view Value = {});
     // Index of the first attribute whose name matches Name without regard to letter case
@@ -271,8 +271,20 @@ public:
     const TNanXMLElement* AsElement() const override { return this; }
 
 private:
+    // The attributes, read first from the markup a long tag left unread.
+    const std::vector<TNanXMLAttribute>& ReadAttributes() const
+    {
+        if (unreadAttributes_) ReadUnreadAttributes();
+        return attributes_;
+    }
+    void ReadUnreadAttributes() const;
+
     std::string name_;
-    std::vector<TNanXMLAttribute> attributes_;
+    // A long tag's attributes (a tag may hold millions) are read when first asked for: until
+    // then unreadAttributes_ holds the markup after the name, already checked, and
+    // attributes_ is empty. Every name, value and their order are as if read at once.
+    mutable std::vector<TNanXMLAttribute> attributes_;
+    mutable std::unique_ptr<std::string> unreadAttributes_;
 };
 
 class TNanXMLText : public TNanXMLNode {
@@ -356,6 +368,8 @@ private:
     std::string name_;
 };
 
+class TNanXMLFileText;
+
 class TNanXML {
 public:
     TNanXML();
@@ -369,6 +383,8 @@ public:
 
     // Reads a file: NUL bytes are dropped, every line ends with CR LF, then LoadFromString.
     void LoadFromFile(const std::string& FileName);
+    // LoadFromFile on a file's text already read; the pages of Text are given back as read.
+    void LoadFromFileText(TNanXMLFileText& Text);
     // Reads a document from the bytes of a file; NUL bytes are dropped. A leading UTF-8
     // byte-order mark (skipped) or a declaration naming UTF-8 in any letter case makes the
     // text UTF-8 (malformed UTF-8 is refused with the offset of the first bad byte);
@@ -399,6 +415,12 @@ private:
 bool GetBoolAttribute(const TNanXMLElement* Element, std::string_view Name, bool Default);
 // Default when Element is none, lacks the attribute or its value is no 32-bit integer.
 int GetIntAttribute(const TNanXMLElement* Element, std::string_view Name, int Default);
+// The value as GetIntAttribute reads it: a 32-bit integer, perhaps with a leading "+";
+// Default for anything else.
+int ParseIntValue(std::string_view Value, int Default);
+// The characters the entity reference Name stands for in text (see
+// TNanXMLEntityReference::AppendText): one character, or none for an unknown name.
+std::string_view EntityCharacter(std::string_view Name);
 // GetText of the first child element named Name, or Default when there is none.
 std::string GetChildText(const TNanXMLParentNode& Parent, std::string_view Name, std::string_view Default);
 

@@ -6,6 +6,7 @@
 #include "platform/released_pages.h"
 #include "platform/utf8.h"
 #include "platform/ascii_case.h"
+#include "xml/file_text.h"
 #include "xml/line_breaks.h"
 
 #include <algorithm>
@@ -28,6 +29,9 @@ namespace {
 constexpr std::size_t kLongTag = 1 << 16;
 // The most attributes room is made for at once (128 MiB); a list beyond this grows as read.
 constexpr std::size_t kMostReservedAttributes = 1 << 23;
+// Attributes of a tag up to this long cannot be refused for their length (see
+// TNanXMLAttribute::CheckLengths), so they may be read later.
+constexpr std::size_t kLongestLazyTag = std::size_t{1} << 31;
 
 // Whether a byte may belong to a name token: neither a space nor one of the bytes that open
 // another kind of token. Bytes of multi-byte characters count, whatever their class.
@@ -83,21 +87,68 @@ std::size_t CountNameRuns(std::string_view text)
     }
     return runs;
 }
-}  // namespace
 
-bool TNanXMLElement::Parse(std::string_view Source)
+// Reads attributes from the markup after a tag's name, token by token: a name token starts
+// an attribute, a quoted string after it (an equals sign between them or not) gives its
+// value, until a later one replaces it, and any other token ends it. onName(name) for each
+// attribute, onValue(value) for each value given to the last one started.
+template <class OnName, class OnValue>
+void ReadAttributeTokens(std::string_view markup, OnName&& onName, OnValue&& onValue)
 {
-    std::string_view content = Source;
-    if (!StripDelimiters(content, "<", ">") || content.empty()) return false;
+    TNanXMLTokenizer tokens(markup);
+    bool pending = false;
+    while (!tokens.AtEnd()) {
+        const TNanXMLToken token = tokens.Next();
+        switch (token.Kind) {
+        case xtName:
+            onName(token.Text);
+            pending = true;
+            break;
+        case xtQuoted:
+            if (pending) {
+                std::string_view value = token.Text;
+                StripDelimiters(value, "\"", "\"");
+                onValue(value);
+            }
+            break;
+        case xtEquals:
+            break;
+        default:
+            pending = false;
+            break;
+        }
+    }
+}
 
-    // Nothing changes until the name is found; from then on the tag is accepted, and the
-    // attributes are read and handed to the element. Their values are checked at the end,
-    // as a value may still be replaced by a later quoted string.
-    TNanXMLTokenizer tokens(content);
-    bool named = false;
-    std::size_t pending = std::string_view::npos;
-    // Whether a value was set that may hold a tag; the others, empty or without "<", pass.
-    bool mayHoldTag = false;
+[[noreturn]] void ThrowInvalidValue(std::string_view value)
+{
+    throw ENanXMLInvalidStringException("値が不正です", value);
+}
+
+// Refuses the markup's first attribute whose value may hold a tag, as it reads, without
+// keeping the attributes.
+void CheckAttributeValues(std::string_view markup)
+{
+    // A value that holds no "<" passes, and one without quotes has no value at all.
+    if (markup.find('<') == std::string_view::npos || markup.find('"') == std::string_view::npos) return;
+    std::string_view value;
+    const auto check = [&value] {
+        if (value.find('<') != std::string_view::npos && !IsValidAttributeValue(value)) ThrowInvalidValue(value);
+    };
+    ReadAttributeTokens(
+        markup,
+        [&](std::string_view) {
+            check();
+            value = {};
+        },
+        [&](std::string_view given) { value = given; });
+    check();
+}
+
+// The attributes of the markup after a tag's name, in order; true when a value may hold a
+// tag (one that holds "<"), which the caller must then check.
+bool ReadAttributesOf(std::string_view markup, std::vector<TNanXMLAttribute>& attributes)
+{
     // The attributes are gathered in a list kept from tag to tag and then copied at their
     // exact number: one allocation per tag rather than one for each time the list grows.
     thread_local std::vector<TNanXMLAttribute> gathered;
@@ -105,53 +156,64 @@ bool TNanXMLElement::Parse(std::string_view Source)
     // A long tag gets room for as many attributes as it can give at once, hands over the
     // list itself, and gives back what it did not use: a list grown step by step would be
     // copied at every step, and the memory of each copy touched anew.
-    const bool longTag = content.size() > kLongTag;
-    if (longTag) gathered.reserve(std::min(CountNameRuns(content), kMostReservedAttributes));
-    while (!tokens.AtEnd()) {
-        const TNanXMLToken token = tokens.Next();
-        switch (token.Kind) {
-        case xtName:
-            if (!named) {
-                SetName(token.Text);
-                ClearAttributes();
-                named = true;
-            } else {
-                // A name token is a whole run of name characters: it passes the name rule.
-                gathered.emplace_back(token.Text, std::string_view());
-                pending = gathered.size() - 1;
-            }
-            break;
-        case xtQuoted:
-            if (pending != std::string_view::npos) {
-                std::string_view value = token.Text;
-                StripDelimiters(value, "\"", "\"");
-                gathered[pending].SetValue(value);
-                mayHoldTag = mayHoldTag || value.find('<') != std::string_view::npos;
-            }
-            break;
-        case xtEquals:
-            break;
-        default:
-            pending = std::string_view::npos;
-            break;
-        }
-    }
-    if (named && longTag) {
-        attributes_.swap(gathered);
-        if (attributes_.capacity() > 2 * attributes_.size()) attributes_.shrink_to_fit();
-    } else if (named) {
-        attributes_.assign(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
+    const bool longTag = markup.size() > kLongTag;
+    if (longTag) gathered.reserve(std::min(CountNameRuns(markup), kMostReservedAttributes));
+    bool mayHoldTag = false;
+    ReadAttributeTokens(
+        // A name token is a whole run of name characters: it passes the name rule.
+        markup, [&](std::string_view name) { gathered.emplace_back(name, std::string_view()); },
+        [&](std::string_view value) {
+            gathered.back().SetValue(value);
+            mayHoldTag = mayHoldTag || value.find('<') != std::string_view::npos;
+        });
+    if (longTag) {
+        attributes.swap(gathered);
+        if (attributes.capacity() > 2 * attributes.size()) attributes.shrink_to_fit();
+    } else {
+        attributes.assign(std::make_move_iterator(gathered.begin()), std::make_move_iterator(gathered.end()));
     }
     gathered.clear();
     if (gathered.capacity() > 256) gathered.shrink_to_fit();  // the room a long tag made
-    if (!named) return false;
-    if (!mayHoldTag) return true;
+    return mayHoldTag;
+}
+
+}  // namespace
+
+bool TNanXMLElement::Parse(std::string_view Source)
+{
+    std::string_view content = Source;
+    if (!StripDelimiters(content, "<", ">") || content.empty()) return false;
+
+    // Nothing changes until the name, the first name token, is found; from then on the tag
+    // is accepted.
+    TNanXMLTokenizer tokens(content);
+    TNanXMLToken name;
+    while (!tokens.AtEnd() && name.Kind != xtName) name = tokens.Next();
+    if (name.Kind != xtName) return false;
+    SetName(name.Text);
+    ClearAttributes();
+    // The tokens after the name are cut as they were in the whole tag: a token is found by
+    // reading forwards only.
+    const std::string_view markup = tokens.Rest();
+    if (markup.size() > kLongTag && markup.size() < kLongestLazyTag) {
+        // Checked now, read when asked for.
+        CheckAttributeValues(markup);
+        unreadAttributes_ = std::make_unique<std::string>(markup);
+        return true;
+    }
+    // Values are checked once all are read, as a value may still be replaced by a later
+    // quoted string.
+    if (!ReadAttributesOf(markup, attributes_)) return true;
     for (const TNanXMLAttribute& attribute : attributes_) {
-        if (!IsValidAttributeValue(attribute.Value())) {
-            throw ENanXMLInvalidStringException("値が不正です", attribute.Value());
-        }
+        if (!IsValidAttributeValue(attribute.Value())) ThrowInvalidValue(attribute.Value());
     }
     return true;
+}
+
+void TNanXMLElement::ReadUnreadAttributes() const
+{
+    const std::unique_ptr<std::string> markup = std::move(unreadAttributes_);
+    ReadAttributesOf(*markup, attributes_);
 }
 
 bool TNanXMLProcessingInstruction::Parse(std::string_view Source)
@@ -205,46 +267,6 @@ std::string_view TrimControls(std::string_view text)
     return text;
 }
 
-// The encoding a declaration's data names: "encoding=" followed at once by a quoted name,
-// exactly "Shift_JIS", or "UTF-8" in any letter case (as many tools write it).
-std::optional<TDocumentEncoding> DeclaredEncoding(std::string_view data)
-{
-    const std::string_view key = "encoding=";
-    const std::size_t at = data.find(key);
-    if (at == std::string_view::npos) return std::nullopt;
-    const TNanXMLToken token = NextToken(data.substr(at + key.size()));
-    if (token.Kind != xtQuoted) return std::nullopt;
-    std::string_view name = token.Text;
-    StripDelimiters(name, "\"", "\"");
-    if (name == "Shift_JIS") return deShiftJIS;
-    if (EqualsIgnoringAsciiCase(name, "UTF-8")) return deUTF8;
-    return std::nullopt;
-}
-
-// Where the bytes given to the loader came from, for the message on malformed UTF-8.
-struct ByteOrigin {
-    std::string_view fileName;    // empty for a string
-    std::string_view source;      // the bytes before NULs were dropped and lines normalised
-    std::string* owner = nullptr; // holds source when it may be released after the check
-    bool linesNormalised = false;
-    bool transformed = false;     // false: offsets in the loaded text are source offsets
-
-    void Release() const
-    {
-        if (owner == nullptr) return;
-        owner->clear();
-        owner->shrink_to_fit();
-    }
-};
-
-[[noreturn]] void ThrowMalformedUtf8(const ByteOrigin& origin, std::size_t offset)
-{
-    if (origin.transformed) offset = SourceOffset(origin.source, offset, origin.linesNormalised);
-    const std::string where = "(オフセット " + std::to_string(offset) + ")";
-    if (origin.fileName.empty()) throw ENanXMLException("UTF-8 として正しくないバイト列があります " + where);
-    throw ENanXMLException("ファイル " + std::string(origin.fileName) + " に UTF-8 として正しくないバイト列があります " +
-                           where);
-}
 
 }  // namespace
 
@@ -279,9 +301,13 @@ private:
         while (position < text.size()) {
             if (pages != nullptr) pages->Passed(pendingText_.empty() ? text.data() + position : pendingText_.data());
             const TNanXMLScannedToken scanned = scanner.Scan(position);
-            const std::string_view token = text.substr(position, scanned.Length);
+            std::string_view token = text.substr(position, scanned.Length);
             position += scanned.Length;
             if (scanned.Kind == xtName) {
+                // So is the text after it, up to where markup may open: taken at once.
+                const std::size_t runEnd = scanner.TextRunEnd(position);
+                token = std::string_view(token.data(), token.size() + (runEnd - position));
+                position = runEnd;
                 // Text tokens that follow one another lie side by side in the text.
                 if (pendingText_.empty()) pendingText_ = token;
                 else pendingText_ = std::string_view(pendingText_.data(), pendingText_.size() + token.size());
@@ -433,77 +459,49 @@ private:
 
 namespace {
 
-// Reads a document from text, the NUL-free bytes of a file; with pages, text is a buffer of
-// the loader's own that is released as it is read.
-void LoadText(TNanXML& xml, std::string_view text, bool addFinalLineBreak, const ByteOrigin& origin,
-              platform::PassedPages* pages)
+// Reads a document from text, the NUL-free form of source (the bytes given).
+void LoadText(TNanXML& xml, std::string_view text, std::string_view source)
 {
     xml.Clear();
-
-    // A UTF-8 byte-order mark, as other tools write one, says UTF-8 whatever follows; it is
-    // no part of the text.
-    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-    const bool bom = text.starts_with(kUtf8Bom);
-    std::size_t bodyStart = bom ? kUtf8Bom.size() : 0;
-
-    // A leading instruction is consumed whatever it is; only an "xml" one with a known
-    // encoding name counts as the declaration. Its delimiters are ASCII in both encodings.
-    std::optional<TDocumentEncoding> declared;
-    const TNanXMLScannedToken first = ScanToken(text, bodyStart);
-    if (first.Kind == xtInstruction) {
-        const std::string_view declaration = text.substr(bodyStart, first.Length);
-        bodyStart += first.Length;
-        TNanXMLProcessingInstruction instruction;
-        if (instruction.Parse(platform::DecodeCp932(declaration)) && instruction.Target() == "xml") {
-            declared = DeclaredEncoding(instruction.Data());
+    const detail::DocumentStart start = detail::FindDocumentStart(text);
+    if (start.declared) xml.SetEncoding(*start.declared);
+    const bool utf8 = start.declared == deUTF8;
+    if (utf8) {
+        std::size_t malformed = platform::FindInvalidUtf8(text);
+        if (malformed != std::string_view::npos) {
+            if (text.data() != source.data()) malformed = SourceOffset(source, malformed, false);
+            detail::ThrowMalformedUtf8({}, malformed);
         }
     }
-    if (bom) declared = deUTF8;
-    if (declared) xml.SetEncoding(*declared);
-
-    const bool utf8 = declared == deUTF8;
-    if (utf8) {
-        const std::size_t malformed = platform::FindInvalidUtf8(text);
-        if (malformed != std::string_view::npos) ThrowMalformedUtf8(origin, malformed);
-    }
-    origin.Release();
-    xml.SetUnclosedElement(DocumentBuilder(xml.Root(), !utf8).Build(text.substr(bodyStart), addFinalLineBreak, pages));
+    xml.SetUnclosedElement(DocumentBuilder(xml.Root(), !utf8).Build(text.substr(start.bodyStart), false, nullptr));
 }
 
 }  // namespace
 
 void TNanXML::LoadFromString(std::string_view Text)
 {
-    ByteOrigin origin;
     if (Text.find('\0') == std::string_view::npos) {
-        LoadText(*this, Text, false, origin, nullptr);
+        LoadText(*this, Text, Text);
         return;
     }
     std::string withoutNuls(Text);
     RemoveNuls(withoutNuls);
-    origin.source = Text;
-    origin.transformed = true;
-    LoadText(*this, withoutNuls, false, origin, nullptr);
+    LoadText(*this, withoutNuls, Text);
 }
 
 void TNanXML::LoadFromFile(const std::string& FileName)
 {
-    std::string bytes = platform::ReadWholeFile(FileName);
-    ByteOrigin origin;
-    origin.fileName = FileName;
-    if (HasOnlyCrLfBreaks(bytes)) {
-        const bool addFinalLineBreak = !bytes.empty() && !bytes.ends_with("\r\n");
-        platform::PassedPages pages(bytes);
-        LoadText(*this, bytes, addFinalLineBreak, origin, &pages);
-        return;
-    }
-    std::string lines = NormalisedLines(bytes);
-    origin.source = bytes;
-    origin.owner = &bytes;
-    origin.linesNormalised = true;
-    origin.transformed = true;
-    platform::PassedPages pages(lines);
-    LoadText(*this, lines, false, origin, &pages);
+    TNanXMLFileText text(FileName);
+    LoadFromFileText(text);
+}
+
+void TNanXML::LoadFromFileText(TNanXMLFileText& Text)
+{
+    Clear();
+    if (const std::optional<TDocumentEncoding> declared = Text.Declared()) SetEncoding(*declared);
+    Text.CheckUtf8();
+    platform::PassedPages pages(Text.Buffer());
+    SetUnclosedElement(DocumentBuilder(Root(), Text.Cp932()).Build(Text.Body(), Text.AddFinalLineBreak(), &pages));
 }
 
 }  // namespace nanxml

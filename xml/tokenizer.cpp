@@ -96,6 +96,28 @@ TNanXMLScannedToken TNanXMLScanner::Scan(std::size_t Position)
     return token(xtName, end);
 }
 
+std::size_t TNanXMLScanner::TextRunEnd(std::size_t Position)
+{
+    if (!lastClosersFound_) {
+        lastGreater_ = text_.rfind('>');
+        lastSemicolon_ = text_.rfind(';');
+        lastClosersFound_ = true;
+    }
+    // The first "<" or "&" from Position on that opens markup: every token before it is text.
+    std::size_t opener = text_.size();
+    const std::size_t tag = nextTag_.Find(text_, Position);
+    if (tag != std::string_view::npos && lastGreater_ != std::string_view::npos && tag < lastGreater_) opener = tag;
+    const std::size_t entity = nextEntity_.Find(text_, Position);
+    if (entity != std::string_view::npos && lastSemicolon_ != std::string_view::npos && entity < lastSemicolon_) {
+        opener = std::min(opener, entity);
+    }
+    // A run of "<" and "&" just before it is one text token with it (an "&" that closes
+    // nothing takes the "<" after it along): the run ends before them.
+    std::size_t end = opener;
+    while (end > Position && IsMarkupByte(text_[end - 1])) --end;
+    return end;
+}
+
 std::size_t TNanXMLScanner::CdataEnd(std::size_t position)
 {
     if (!OpensAt(position, "<![CDATA[")) return 0;
@@ -137,6 +159,11 @@ bool IsValidName(std::string_view Name)
 {
     if (Name.empty()) return false;
     std::size_t position = 0;
+    // ASCII, as most names are, by the table alone.
+    while (position < Name.size() && static_cast<unsigned char>(Name[position]) < 0x80) {
+        if (kAsciiClasses[static_cast<unsigned char>(Name[position])] != xtName) return false;
+        ++position;
+    }
     while (position < Name.size()) {
         std::size_t length = 0;
         if (CharClassAt(Name, position, length) != xtName) return false;

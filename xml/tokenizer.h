@@ -212,6 +212,12 @@ public:
     explicit TNanXMLScanner(std::string_view Text, bool Cp932 = false) : text_(Text), cp932_(Cp932) {}
     // Kind and length of the token at Position. Linear overall when Position never decreases.
     TNanXMLScannedToken Scan(std::size_t Position);
+    // For Position the end of a text token (kind xtName): how far the text goes on, token by
+    // token, from there. Every token from Position up to the result is text too: markup
+    // opens only at a "<" with a ">" somewhere after it or an "&" with a ";" after it. So
+    // text full of openers that close nothing is read as one run. Linear overall, with Scan,
+    // when the positions asked for never decrease.
+    std::size_t TextRunEnd(std::size_t Position);
 
 private:
     // End of the token whose content starts at contentStart and is closed by the next closing
@@ -229,6 +235,9 @@ private:
     std::string_view text_;
     bool cp932_;
     std::size_t characterStart_ = 0;  // a CP932 character start, only ever moved forward
+    bool lastClosersFound_ = false;
+    std::size_t lastGreater_ = 0;     // the last ">" of the text, or npos
+    std::size_t lastSemicolon_ = 0;   // the last ";" of the text, or npos
     DelimiterCursor instructionEnd_{"?>"};
     DelimiterCursor commentEnd_{"-->"};
     DelimiterCursor cdataEnd_{"]]>"};

@@ -79,7 +79,7 @@ void TNanXMLElement::AppendStartTag(std::string& Out) const
 {
     Out += '<';
     Out += name_;
-    for (const TNanXMLAttribute& attribute : attributes_) {
+    for (const TNanXMLAttribute& attribute : Attributes()) {
         Out += ' ';
         Out += attribute.Name();
         Out += "=\"";
@@ -101,7 +101,7 @@ void TNanXMLElement::AppendEndTag(std::string& Out) const
 std::size_t TNanXMLElement::StartTagLength() const
 {
     std::size_t length = 2 + name_.size() + (ChildCount() == 0 ? 1 : 0);
-    for (const TNanXMLAttribute& attribute : attributes_) {
+    for (const TNanXMLAttribute& attribute : Attributes()) {
         length += 4 + attribute.Name().size() + attribute.Value().size();
     }
     return length;

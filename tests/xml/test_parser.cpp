@@ -347,6 +347,37 @@ TEST(Parser, OnlyFinalAttributeValuesAreChecked)
     }
 }
 
+// A long tag's attributes are read when first asked for: every name, value, their order and
+// every refusal are those of the same markup in a short tag. Spaces after the markup change
+// none of its tokens, and make the tag long.
+TEST(Parser, LongTagsGiveWhatShortOnesGive)
+{
+    const auto attributesOf = [](const std::string& tag) {
+        TNanXMLElement element;
+        std::string outcome;
+        try {
+            if (!element.Parse(tag)) return std::string("not accepted");
+        } catch (const ENanXMLInvalidStringException& e) {
+            return std::string("refused: ") + e.what();
+        }
+        for (const TNanXMLAttribute& attribute : element.Attributes()) {
+            outcome += std::string(attribute.Name()) + "=" + std::string(attribute.Value()) + ";";
+        }
+        return outcome + element.GetStartTag();  // written back with the same attributes
+    };
+    const std::string alphabet[] = {"<", "?", ">", "!", "-", "\"", "&", ";", "a", "b", " ", "=", "<b>", "日", "\xEF\xBD\xB1"};
+    const std::string spaces(70u << 10, ' ');
+    std::mt19937 random(2026);
+    for (int round = 0; round < 300; ++round) {
+        std::string markup;
+        const int pieces = static_cast<int>(random() % 30);
+        for (int i = 0; i < pieces; ++i) markup += alphabet[random() % std::size(alphabet)];
+        const std::string shortTag = attributesOf("<a " + markup + ">");
+        const std::string longTag = attributesOf("<a " + markup + spaces + ">");
+        ASSERT_EQ(longTag, shortTag) << markup;
+    }
+}
+
 // Whatever the bytes, reading gives a tree of well-formed UTF-8 whose written length is
 // what XMLLength promises.
 TEST(Parser, AnyBytesGiveAConsistentTree)

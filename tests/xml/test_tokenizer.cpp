@@ -246,6 +246,33 @@ TEST(Tokenizer, RememberedClosersCutLikeTheLiteralRules)
     }
 }
 
+// After a text token, every token up to TextRunEnd is text, and one ends there: a reader may
+// take the text up to there at once.
+TEST(Tokenizer, TextRunsEndWhereMarkupMayOpen)
+{
+    const std::string alphabet[] = {"<", "?", ">", "!", "-", "\"", "&", ";", "a", " ", "=", "[", "]", "<![CDATA[", "日"};
+    std::mt19937 random(2026);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int pieces = static_cast<int>(random() % 40);
+        for (int i = 0; i < pieces; ++i) text += alphabet[random() % std::size(alphabet)];
+        TNanXMLScanner runs(text);
+        for (std::size_t position = 0; position < text.size();) {
+            const TNanXMLScannedToken token = runs.Scan(position);
+            position += token.Length;
+            if (token.Kind != xtName) continue;
+            const std::size_t end = runs.TextRunEnd(position);
+            ASSERT_GE(end, position) << text;
+            while (position < end) {
+                const TNanXMLScannedToken next = NaiveScanToken(std::string_view(text).substr(position));
+                ASSERT_EQ(next.Kind, xtName) << text << " at " << position;
+                position += next.Length;
+            }
+            ASSERT_EQ(position, end) << text;
+        }
+    }
+}
+
 // On CP932 bytes the scanner must cut where the literal rules cut the decoded text: "]]>"
 // counts only where it begins a character.
 TEST(Tokenizer, Cp932ScannerCutsLikeTheDecodedText)

@@ -1,0 +1,230 @@
+// trmtool convert against pugixml's load and save of the same file, each as a whole process,
+// side by side in one run: per node (a 300,000-node outline of short nodes) and per byte (the
+// 100 MB, 100,000-node benchmark document). pugixml is a reference for timing only: it is
+// linked into this benchmark, never into the program.
+//
+// Nothing read may be lost: trmtool's output is read back (trmtool info) and pugixml counts
+// what it read; both must hold the generated tree's node count and text size.
+//
+// Prints one line a result: name <TAB> value <TAB> unit <TAB> goal (same unit, "-" for none).
+//   bench_reader                       the table
+//   bench_reader --pugixml IN OUT      the reference: load IN, save OUT
+//   bench_reader --pugixml-check IN OUT    the same, then print what it read
+#include "bench/large_document.h"
+#include "document/TrmFormat.h"
+
+#include <pugixml.hpp>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace document;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What a reader must have read: the nodes and the bytes of their texts, and the CR LF breaks
+// among them (pugixml reads each as one LF).
+struct Contents {
+    std::size_t nodes = 0;
+    std::size_t textBytes = 0;
+    std::size_t lineBreaks = 0;
+};
+
+Contents ContentsOf(const DocumentTree& tree) {
+    Contents contents;
+    std::vector<const TreeNode*> pending{&tree.Root()};
+    while (!pending.empty()) {
+        const TreeNode* node = pending.back();
+        pending.pop_back();
+        ++contents.nodes;
+        const std::string& text = node->Data().Text();
+        contents.textBytes += text.size();
+        contents.lineBreaks += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+        for (std::size_t i = 0; i < node->ChildCount(); ++i) pending.push_back(node->Child(i));
+    }
+    return contents;
+}
+
+// 300,000 nodes of a short name and a line of text under one root, as an outline: each new
+// node goes below, beside or (up a level or two) after the one before, at most 12 levels deep.
+DocumentTree GenerateOutline() {
+    constexpr std::size_t kNodes = 300000;
+    constexpr std::size_t kMostLevels = 12;
+    std::mt19937 rng(2026);
+    std::uniform_int_distribution<int> step(0, 9);
+    DocumentTree tree("outline");
+    tree.Root().Data().SetText("root\r\n");
+    std::vector<TreeNode*> path{&tree.Root()};  // the root and the ancestors of the next node
+    for (std::size_t i = 1; i < kNodes; ++i) {
+        TreeNode& node = tree.AppendNode(*path.back(), "n" + std::to_string(i));
+        node.Data().SetText("t " + std::to_string(i) + "\r\n");
+        node.Data().SelStart = static_cast<std::int32_t>(i % 7);
+        node.SetExpanded(i % 3 == 0);
+        const int s = step(rng);
+        if (s < 5 && path.size() < kMostLevels) path.push_back(&node);  // the next one goes below
+        else if (s >= 8 && path.size() > 1) path.pop_back();              // or after the parent
+        if (path.back()->ChildCount() > 0) path.back()->SetExpanded(i % 2 == 0);
+    }
+    return tree;
+}
+
+struct Run {
+    double seconds = -1;
+    double cpuSeconds = -1;
+    std::string output;
+};
+
+// Runs a program as a whole process: wall time from fork to exit, CPU time from its rusage.
+Run RunProcess(const std::string& program, const std::vector<std::string>& args) {
+    int fds[2];
+    if (pipe(fds) != 0) std::abort();
+    const Clock::time_point start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        dup2(fds[1], STDOUT_FILENO);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    Run run;
+    char buffer[256];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "bench_reader: %s failed\n", program.c_str());
+        std::exit(1);
+    }
+    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return run;
+}
+
+// The best wall and the best CPU time of a few runs: the machine is shared, and a run that
+// was preempted says nothing about the code.
+struct Best {
+    double seconds = 1e30;
+    double cpuSeconds = 1e30;
+    void Take(const Run& run) {
+        seconds = std::min(seconds, run.seconds);
+        cpuSeconds = std::min(cpuSeconds, run.cpuSeconds);
+    }
+};
+
+void Report(const std::string& name, double value, const char* unit, double goal) {
+    if (goal > 0) std::printf("%s\t%.3f\t%s\t%g\n", name.c_str(), value, unit, goal);
+    else std::printf("%s\t%.3f\t%s\t-\n", name.c_str(), value, unit);
+    std::fflush(stdout);
+}
+
+void Fail(const std::string& what) {
+    std::fprintf(stderr, "bench_reader: %s\n", what.c_str());
+    std::exit(1);
+}
+
+// The value after "key: " in trmtool info's output.
+std::size_t InfoValue(const std::string& output, const std::string& key) {
+    const std::size_t at = output.find(key + ": ");
+    if (at == std::string::npos) Fail("trmtool info printed no " + key);
+    return std::strtoull(output.c_str() + at + key.size() + 2, nullptr, 10);
+}
+
+void CheckTrmtool(const std::string& out, const Contents& expected, const std::string& what) {
+    const std::string info = RunProcess(TRMTOOL_PATH, {"info", out}).output;
+    if (InfoValue(info, "nodes") != expected.nodes || InfoValue(info, "text bytes") != expected.textBytes)
+        Fail("trmtool convert lost part of " + what + ": " + info);
+}
+
+void CheckPugixml(const std::string& output, const Contents& expected, const std::string& what) {
+    std::size_t nodes = 0, textBytes = 0;
+    if (std::sscanf(output.c_str(), "%zu %zu", &nodes, &textBytes) != 2 || nodes != expected.nodes ||
+        textBytes != expected.textBytes - expected.lineBreaks)
+        Fail("pugixml lost part of " + what + ": " + output);
+}
+
+// Times trmtool convert and pugixml in turn on the file written from tree; the ratios are
+// the goal's.
+void Compare(const std::string& self, const std::string& what, const DocumentTree& tree, const std::string& folder,
+             double goal) {
+    const std::string in = folder + "/in.trm";
+    const std::string out = folder + "/out.trm";
+    const std::string reference = folder + "/pugixml.xml";
+    WriteDocument(in, tree, &tree.Root(), TDocumentEncoding::deUTF8);
+    const Contents expected = ContentsOf(tree);
+    Best trmtool, pugixml;
+    for (int run = 0; run < 5; ++run) {
+        trmtool.Take(RunProcess(TRMTOOL_PATH, {"convert", in, out}));
+        pugixml.Take(RunProcess(self, {"--pugixml", in, reference}));
+    }
+    CheckTrmtool(out, expected, what);
+    CheckPugixml(RunProcess(self, {"--pugixml-check", in, reference}).output, expected, what);
+    const double megabytes = static_cast<double>(fs::file_size(in)) / 1048576.0;
+    const std::string label = what + " (" + std::to_string(expected.nodes) + " nodes, " +
+                              std::to_string(static_cast<int>(megabytes + 0.5)) + " MiB)";
+    Report("trmtool convert, " + label + ", whole process", trmtool.seconds * 1000, "ms", 0);
+    Report("trmtool convert, " + label + ", cpu", trmtool.cpuSeconds * 1000, "ms", 0);
+    Report("pugixml load + save, " + label + ", whole process", pugixml.seconds * 1000, "ms", 0);
+    Report("pugixml load + save, " + label + ", cpu", pugixml.cpuSeconds * 1000, "ms", 0);
+    Report("trmtool convert / pugixml, " + what + ", whole process", trmtool.seconds / pugixml.seconds, "x", goal);
+    Report("trmtool convert / pugixml, " + what + ", cpu", trmtool.cpuSeconds / pugixml.cpuSeconds, "x", goal);
+}
+
+// The node elements below top and the bytes of their text elements' text.
+void Count(const pugi::xml_node& top, std::size_t& nodes, std::size_t& textBytes) {
+    for (pugi::xml_node node = top.first_child(); node; node = node.next_sibling()) {
+        if (std::strcmp(node.name(), "node") != 0) continue;
+        ++nodes;
+        for (const pugi::xml_node piece : node.child("text").children()) textBytes += std::strlen(piece.value());
+        Count(node, nodes, textBytes);
+    }
+}
+
+// The reference: pugixml's load and save, as plain as it comes (a text of white space alone
+// is kept, as the document keeps it); with check, then what it read.
+int Pugixml(const char* in, const char* out, bool check) {
+    pugi::xml_document xml;
+    if (!xml.load_file(in, pugi::parse_default | pugi::parse_ws_pcdata)) return 1;
+    if (!xml.save_file(out, "", pugi::format_raw)) return 1;
+    if (check) {
+        std::size_t nodes = 0, textBytes = 0;
+        Count(xml.child("velmora"), nodes, textBytes);
+        std::printf("%zu %zu\n", nodes, textBytes);
+        std::fflush(stdout);
+    }
+    std::_Exit(0);  // as trmtool does: the tree is not torn down at exit
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--pugixml") return Pugixml(argv[2], argv[3], false);
+    if (argc == 4 && std::string(argv[1]) == "--pugixml-check") return Pugixml(argv[2], argv[3], true);
+    char pattern[] = "/tmp/velmora-bench-reader-XXXXXX";
+    if (!mkdtemp(pattern)) return 1;
+    const std::string folder = pattern;
+    Compare("/proc/self/exe", "per node: outline of short nodes", GenerateOutline(), folder, 2.0);
+    Compare("/proc/self/exe", "per byte: 100 MB document",
+            benchdoc::GenerateTree(benchdoc::kNodes, benchdoc::kTextBytes), folder, 1.5);
+    fs::remove_all(folder);
+    return 0;
+}

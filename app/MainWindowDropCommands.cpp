@@ -71,7 +71,7 @@ void TForm1::TreeView1DragDrop(QObject* Source)
         // target from ever making a cycle or giving the root a sibling.
         if (const auto plan = document::PlanDrop(selected, target, DropPosition)) {
             if (FModel->MoveNode(*plan)) {
-                TreeView1->setExpanded(FModel->IndexOf(plan->toParent), true);
+                TreeView1->ExpandNodes({FModel->IndexOf(plan->toParent)});
                 SetModified(true);
             }
         }

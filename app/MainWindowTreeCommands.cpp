@@ -11,14 +11,6 @@
 
 using document::TreeNode;
 
-namespace {
-
-// Each node opened in the view moves the rows below it; past this many, one layout of the
-// whole view is cheaper.
-constexpr std::size_t kExpandOneByOne = 16;
-
-}  // namespace
-
 void TForm1::actAddChildExecute(QAction* Sender)
 {
     const auto command =
@@ -38,13 +30,12 @@ void TForm1::ExpandAllNodes()
     // alone, far cheaper than laying out every row again. The view's expanded signals would
     // only set the flags just set.
     const std::vector<TreeNode*> opened = document::ExpandAll(*FRootNode);
-    const QSignalBlocker quiet(TreeView1);
-    if (opened.size() > kExpandOneByOne) {
-        TreeView1->expandAll();
-        return;
-    }
+    QModelIndexList indexes;
+    indexes.reserve(static_cast<qsizetype>(opened.size()));
     for (TreeNode* node : opened)
-        TreeView1->setExpanded(FModel->IndexOf(node), true);
+        indexes.append(FModel->IndexOf(node));
+    const QSignalBlocker quiet(TreeView1);
+    TreeView1->ExpandNodes(indexes);
 }
 
 void TForm1::actDeleteExecute(QAction*)

@@ -32,6 +32,9 @@ public:
     // expansion of the moved nodes. False, changing nothing, when the view refuses the move.
     bool MoveNode(const document::MovePlan& plan);
 
+    // How many persistent indexes the model's users hold (a view keeps one per open node).
+    qsizetype PersistentIndexCount() const { return persistentIndexList().size(); }
+
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -268,6 +268,8 @@ private:
     void StoreCaret();
     void ForgetNodesUnder(document::TreeNode* node);
     void ApplyExpandedFlags(document::TreeNode& node);
+    // The nodes whose flag says open.
+    QModelIndexList OpenNodeIndexes() const;
     void MirrorExpanded(const QModelIndex& index, bool expanded);
     bool IsActionShortcut(const QKeyCombination& key) const;
     void ConnectTreeDragDrop();

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -197,6 +198,28 @@ void TTreeNodeView::ExpandNodes(const QModelIndexList& indexes)
     for (const QModelIndex& index : indexes)
         expand(index);
     executeDelayedItemsLayout();
+}
+
+void TTreeNodeView::RemoveWithOpenNodesSetAside(const std::function<void()>& removal,
+                                                const std::function<QModelIndexList()>& open)
+{
+    const int top = verticalScrollBar()->value();
+    const int left = horizontalScrollBar()->value();
+    {
+        // The nodes stay open in their owner's eyes: no collapsed signals.
+        const QSignalBlocker quiet(this);
+        collapseAll();
+    }
+    removal();
+    {
+        const QSignalBlocker quiet(this);
+        scheduleDelayedItemsLayout();
+        for (const QModelIndex& index : open())
+            expand(index);
+        executeDelayedItemsLayout();
+    }
+    verticalScrollBar()->setValue(top);
+    horizontalScrollBar()->setValue(left);
 }
 
 QRect TTreeNodeView::BranchMarkRect(const QModelIndex& index) const

@@ -60,6 +60,27 @@ void VerifyNewNodeThenEscape(TForm1& form, TreeNode* added)
     QVERIFY(form.Modified());
 }
 
+// The view shows exactly the nodes whose ancestors are all open, in pre-order, and every
+// node with children is open in the view exactly when its flag says so (also out of sight).
+void VerifyRowsAndFlags(TForm1& form, int step)
+{
+    std::vector<TreeNode*> expected;
+    for (TreeNode* node = Root(form); node;) {
+        expected.push_back(node);
+        TreeNode* next = node->Expanded() ? node->FirstChild() : nullptr;
+        for (TreeNode* up = node; !next && up; up = up->Parent())
+            next = up->NextSibling();
+        node = next;
+    }
+    std::vector<TreeNode*> shown;
+    for (QModelIndex index = IndexOf(form, Root(form)); index.isValid(); index = form.TreeView1->indexBelow(index))
+        shown.push_back(form.Model().NodeOf(index));
+    QVERIFY2(shown == expected, qPrintable(QStringLiteral("rows differ after step %1").arg(step)));
+    for (TreeNode* node = Root(form); node; node = document::PreOrderNext(*node))
+        if (node->HasChildren())
+            QVERIFY2(form.TreeView1->isExpanded(IndexOf(form, node)) == node->Expanded(), node->Name().c_str());
+}
+
 }  // namespace
 
 class TestTreeCommands : public WindowTestCase {
@@ -339,22 +360,6 @@ private slots:
             if (node->HasChildren())
                 parents.push_back(node);
 
-        const auto verify = [&](int step) {
-            std::vector<TreeNode*> expected;
-            for (TreeNode* node = Root(form); node;) {
-                expected.push_back(node);
-                TreeNode* next = node->Expanded() ? node->FirstChild() : nullptr;
-                for (TreeNode* up = node; !next && up; up = up->Parent())
-                    next = up->NextSibling();
-                node = next;
-            }
-            std::vector<TreeNode*> shown;
-            for (QModelIndex index = IndexOf(form, Root(form)); index.isValid(); index = form.TreeView1->indexBelow(index))
-                shown.push_back(form.Model().NodeOf(index));
-            QVERIFY2(shown == expected, qPrintable(QStringLiteral("rows differ after step %1").arg(step)));
-            for (TreeNode* node : parents)
-                QVERIFY2(form.TreeView1->isExpanded(IndexOf(form, node)) == node->Expanded(), node->Name().c_str());
-        };
 
         std::size_t reopenedMany = 0;
         for (int step = 0; step < 300; ++step) {
@@ -414,12 +419,70 @@ private slots:
             Idle();
             if (expect != kAny)
                 QVERIFY2(node->Expanded() == (expect == kOpen || (expect == kToggled && !wasOpen)), qPrintable(QStringLiteral("step %1 op %2 was %3").arg(step).arg(op).arg(wasOpen)));
-            verify(step);
+            VerifyRowsAndFlags(form, step);
             if (QTest::currentTestFailed())
                 return;
         }
         // Both ways of opening were taken.
         QVERIFY(reopenedMany > 5);
+    }
+
+    // With thousands of nodes open (and a chapter closed over its open ones), a delete sets
+    // the view's record of open nodes aside and rebuilds it: the rows, the flags, the
+    // selection that follows and the scroll position come out as without it.
+    void deleteWithThousandsOfNodesOpen()
+    {
+        TForm1 form;
+        Questions questions;
+        questions.answers = {forms::mrOk};
+        questions.Install(form);
+        document::DocumentTree tree;
+        for (int chapter = 0; chapter < 3; ++chapter) {
+            TreeNode* parent = &tree.AppendNode(tree.Root(), "chapter " + std::to_string(chapter));
+            for (int i = 0; i < 1800; ++i) {
+                tree.AppendNode(*parent, "leaf " + std::to_string(i));
+                parent = &tree.AppendNode(*parent, std::to_string(chapter) + "-" + std::to_string(i));
+            }
+        }
+        form.SetDocument(std::move(tree), nullptr);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.ExpandAllNodes();
+        form.TreeView1->collapse(IndexOf(form, Root(form)->Child(0)));
+        Idle();
+        QVERIFY(form.Model().PersistentIndexCount() > 4096);
+
+        // A leaf deep in the second chapter, at the top of the pane: its next sibling takes
+        // its place, and the rows stay where they were on screen.
+        TreeNode* leaf = Root(form)->Child(1);
+        for (int level = 0; level < 600; ++level)
+            leaf = leaf->Child(1);
+        leaf = leaf->Child(0);
+        TreeNode* follower = leaf->NextSibling();
+        form.SelectNode(leaf);
+        form.TreeView1->scrollTo(IndexOf(form, leaf), QAbstractItemView::PositionAtTop);
+        Idle();
+        const int top = form.TreeView1->verticalScrollBar()->value();
+        QVERIFY(top > 1000);
+        form.actDelete->trigger();
+        Idle();
+        QCOMPARE(form.Selected(), follower);
+        QCOMPARE(form.TreeView1->verticalScrollBar()->value(), top);
+        VerifyRowsAndFlags(form, 0);
+
+        // A node with a subtree of open nodes, after the question.
+        TreeNode* parent = &NodeAt(form, {2, 1});
+        form.SelectNode(parent);
+        Idle();
+        form.actDelete->trigger();
+        Idle();
+        QCOMPARE(questions.asked.size(), std::size_t(1));
+        QCOMPARE(form.Selected(), &NodeAt(form, {2, 0}));
+        QCOMPARE(Root(form)->Child(2)->ChildCount(), std::size_t(1));
+        VerifyRowsAndFlags(form, 1);
+        QVERIFY(!Root(form)->Child(0)->Expanded());
+        QVERIFY(Root(form)->Child(0)->Child(1)->Expanded());
     }
 
     void expandAllOpensEveryParentAndKeepsTheSelection()

@@ -38,6 +38,9 @@ public:
     // Renames without an edit in the view (undo and redo).
     void Rename(document::TreeNode& node, std::string name);
 
+    // How many persistent indexes the model's users hold (a view keeps one per open node).
+    qsizetype PersistentIndexCount() const { return persistentIndexList().size(); }
+
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -245,8 +245,11 @@ void TForm1::SelectNode(TreeNode* node)
 {
     if (!node)
         return;
+    QModelIndexList closed;
     for (TreeNode* ancestor = node->Parent(); ancestor; ancestor = ancestor->Parent())
-        TreeView1->setExpanded(FModel->IndexOf(ancestor), true);
+        if (const QModelIndex index = FModel->IndexOf(ancestor); !TreeView1->isExpanded(index))
+            closed.prepend(index);
+    TreeView1->ExpandNodes(closed);
     TreeView1->setCurrentIndex(FModel->IndexOf(node));
 }
 

@@ -73,7 +73,7 @@ void TForm1::TreeView1DragDrop(QObject* Source)
             document::NodeMove move{document::PathOf(*plan->node), {}, {plan->fromParent->Expanded()},
                                     {plan->toParent->Expanded()}};
             if (FModel->MoveNode(*plan)) {
-                TreeView1->setExpanded(FModel->IndexOf(plan->toParent), true);
+                TreeView1->ExpandNodes({FModel->IndexOf(plan->toParent)});
                 move.to = document::PathOf(*plan->node);
                 move.fromParentExpanded[1] = plan->fromParent->Expanded();
                 move.toParentExpanded[1] = plan->toParent->Expanded();

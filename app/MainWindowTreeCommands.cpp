@@ -11,14 +11,6 @@
 
 using document::TreeNode;
 
-namespace {
-
-// Each node opened in the view moves the rows below it; past this many, one layout of the
-// whole view is cheaper.
-constexpr std::size_t kExpandOneByOne = 16;
-
-}  // namespace
-
 void TForm1::actAddChildExecute(QAction* Sender)
 {
     const auto command =
@@ -46,14 +38,24 @@ std::vector<TreeNode*> TForm1::ExpandAllNodes()
     // alone, far cheaper than laying out every row again. The view's expanded signals would
     // only set the flags just set.
     const std::vector<TreeNode*> opened = document::ExpandAll(*FRootNode);
-    const QSignalBlocker quiet(TreeView1);
-    if (opened.size() > kExpandOneByOne) {
-        TreeView1->expandAll();
-        return opened;
-    }
+    QModelIndexList indexes;
+    indexes.reserve(static_cast<qsizetype>(opened.size()));
     for (TreeNode* node : opened)
-        TreeView1->setExpanded(FModel->IndexOf(node), true);
+        indexes.append(FModel->IndexOf(node));
+    const QSignalBlocker quiet(TreeView1);
+    TreeView1->ExpandNodes(indexes);
     return opened;
+}
+
+void TForm1::RemoveNodeFromView(TreeNode& node)
+{
+    // With many nodes open the view sets its record of them aside while the node goes (see
+    // RemoveWithOpenNodesSetAside); the nodes' own flags say which to open again.
+    constexpr qsizetype kManyOpenNodes = 4096;
+    if (FModel->PersistentIndexCount() > kManyOpenNodes)
+        TreeView1->RemoveWithOpenNodesSetAside([&] { FModel->RemoveNode(node); }, [this] { return OpenNodeIndexes(); });
+    else
+        FModel->RemoveNode(node);
 }
 
 void TForm1::actDeleteExecute(QAction*)
@@ -74,8 +76,23 @@ void TForm1::actDeleteExecute(QAction*)
     TreeNode* parent = node->Parent();
     document::SubtreeChange removal{false, document::PathOf(*node), document::SubtreeCopy::Of(*node),
                                     {parent->Expanded(), false}};
-    FModel->RemoveNode(*node);
+    RemoveNodeFromView(*node);
     removal.parentExpanded[1] = parent->Expanded();
     RecordChange(std::move(removal));
     SetModified(true);
+}
+
+QModelIndexList TForm1::OpenNodeIndexes() const
+{
+    QModelIndexList open;
+    std::vector<TreeNode*> pending{FRootNode};
+    while (!pending.empty()) {
+        TreeNode* node = pending.back();
+        pending.pop_back();
+        if (node->Expanded())
+            open.append(FModel->IndexOf(node));
+        for (std::size_t i = 0; i < node->ChildCount(); ++i)
+            pending.push_back(node->Child(i));
+    }
+    return open;
 }

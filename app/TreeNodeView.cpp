@@ -8,14 +8,17 @@
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -87,6 +90,9 @@ TTreeNodeView::TTreeNodeView(QWidget* parent)
     header()->setStretchLastSection(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setTextElideMode(Qt::ElideNone);
+    // A double-click opens a node through ExpandNodes.
+    setExpandsOnDoubleClick(false);
+    connect(this, &QAbstractItemView::doubleClicked, this, &TTreeNodeView::ToggleOnDoubleClick);
     CheckBranchStyle();
 }
 
@@ -148,6 +154,124 @@ void TTreeNodeView::reset()
 {
     QTreeView::reset();
     ForgetWidestRow();
+}
+
+bool TTreeNodeView::ReopensManyNodes(const QModelIndex& index) const
+{
+    // Up to this many come back one by one; the rows looked at are bounded too, so that a
+    // node of many leaves costs little to ask about.
+    constexpr int kOneByOne = 16;
+    constexpr int kRowsLooked = 10000;
+    if (!model() || isExpanded(index) || !model()->hasChildren(index))
+        return false;
+    int open = 0;
+    int looked = 0;
+    std::vector<QModelIndex> pending{index};
+    while (!pending.empty() && looked < kRowsLooked) {
+        const QModelIndex parent = pending.back();
+        pending.pop_back();
+        const int rows = model()->rowCount(parent);
+        for (int row = 0; row < rows && looked < kRowsLooked; ++row, ++looked) {
+            const QModelIndex child = model()->index(row, 0, parent);
+            if (!isExpanded(child))
+                continue;
+            if (++open > kOneByOne)
+                return true;
+            pending.push_back(child);
+        }
+    }
+    return false;
+}
+
+void TTreeNodeView::ExpandNodes(const QModelIndexList& indexes)
+{
+    const bool oneLayout = indexes.size() > 16 || std::any_of(indexes.begin(), indexes.end(), [this](const QModelIndex& index) {
+                               return ReopensManyNodes(index);
+                           });
+    if (!oneLayout) {
+        for (const QModelIndex& index : indexes)
+            expand(index);
+        return;
+    }
+    // With a layout pending, the view only records what opens.
+    scheduleDelayedItemsLayout();
+    for (const QModelIndex& index : indexes)
+        expand(index);
+    executeDelayedItemsLayout();
+}
+
+void TTreeNodeView::RemoveWithOpenNodesSetAside(const std::function<void()>& removal,
+                                                const std::function<QModelIndexList()>& open)
+{
+    const int top = verticalScrollBar()->value();
+    const int left = horizontalScrollBar()->value();
+    {
+        // The nodes stay open in their owner's eyes: no collapsed signals.
+        const QSignalBlocker quiet(this);
+        collapseAll();
+    }
+    removal();
+    {
+        const QSignalBlocker quiet(this);
+        scheduleDelayedItemsLayout();
+        for (const QModelIndex& index : open())
+            expand(index);
+        executeDelayedItemsLayout();
+    }
+    verticalScrollBar()->setValue(top);
+    horizontalScrollBar()->setValue(left);
+}
+
+QRect TTreeNodeView::BranchMarkRect(const QModelIndex& index) const
+{
+    const QRect item = visualRect(index);
+    if (item.isEmpty() || (!rootIsDecorated() && !index.parent().isValid()))
+        return {};
+    // The mark takes the last step of the indentation, just before the item.
+    QStyleOption option;
+    option.initFrom(this);
+    option.rect = isRightToLeft() ? QRect(item.right() + 1, item.top(), indentation(), item.height())
+                                  : QRect(item.left() - indentation(), item.top(), indentation(), item.height());
+    return style()->subElementRect(QStyle::SE_TreeViewDisclosureItem, &option, this);
+}
+
+void TTreeNodeView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint position = event->position().toPoint();
+    const QModelIndex index = indexAt(position);
+    const bool opensOnPress =
+        style()->styleHint(QStyle::SH_ListViewExpand_SelectMouseType, nullptr, this) == QEvent::MouseButtonPress;
+    if (event->button() == Qt::LeftButton && opensOnPress && state() == NoState && itemsExpandable() &&
+        index.isValid() && BranchMarkRect(index).contains(position) && ReopensManyNodes(index)) {
+        ExpandNodes({index});
+        event->accept();
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void TTreeNodeView::ToggleOnDoubleClick(const QModelIndex& index)
+{
+    // What the view does itself, with the opening done here.
+    if (state() != NoState || !itemsExpandable() || !index.isValid() || !model()->hasChildren(index))
+        return;
+    if (isExpanded(index))
+        collapse(index);
+    else
+        ExpandNodes({index});
+}
+
+void TTreeNodeView::keyPressEvent(QKeyEvent* event)
+{
+    const QModelIndex current = currentIndex();
+    const bool opens = (event->key() == Qt::Key_Right || event->key() == Qt::Key_Plus) &&
+                       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (opens && state() == NoState && itemsExpandable() && ReopensManyNodes(current)) {
+        ExpandNodes({current});
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 std::unique_ptr<TNodeDragData> TTreeNodeView::NodeDragData()

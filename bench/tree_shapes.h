@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/DocumentTree.h"
+#include "document/TreeRules.h"
 
 #include <random>
 #include <string>
@@ -54,6 +55,18 @@ inline document::DocumentTree RealisticTree()
         chapter.push_back(&node);
     }
     tree.Root().SetExpanded(true);
+    return tree;
+}
+
+// The same outline with its flags set once every node has its children (a node without
+// children takes no expanded flag, so the flags set while building it hold for none but the
+// root): the chapters open, and below them seven nodes in eight, which shows 3,314 rows.
+inline document::DocumentTree RealisticTreePartlyOpen()
+{
+    document::DocumentTree tree = RealisticTree();
+    std::size_t i = 0;
+    for (document::TreeNode* node = &tree.Root(); node; node = document::PreOrderNext(*node), ++i)
+        node->SetExpanded(node->Level() <= 2 || i % 8 != 0);
     return tree;
 }
 

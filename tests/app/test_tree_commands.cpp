@@ -6,6 +6,9 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSplitter>
+
+#include <random>
 
 using document::TreeNode;
 using namespace treetest;
@@ -55,6 +58,27 @@ void VerifyNewNodeThenEscape(TForm1& form, TreeNode* added)
     QVERIFY(!NameEditor(form));
     QCOMPARE(added->Name(), std::string("新規"));
     QVERIFY(form.Modified());
+}
+
+// The view shows exactly the nodes whose ancestors are all open, in pre-order, and every
+// node with children is open in the view exactly when its flag says so (also out of sight).
+void VerifyRowsAndFlags(TForm1& form, int step)
+{
+    std::vector<TreeNode*> expected;
+    for (TreeNode* node = Root(form); node;) {
+        expected.push_back(node);
+        TreeNode* next = node->Expanded() ? node->FirstChild() : nullptr;
+        for (TreeNode* up = node; !next && up; up = up->Parent())
+            next = up->NextSibling();
+        node = next;
+    }
+    std::vector<TreeNode*> shown;
+    for (QModelIndex index = IndexOf(form, Root(form)); index.isValid(); index = form.TreeView1->indexBelow(index))
+        shown.push_back(form.Model().NodeOf(index));
+    QVERIFY2(shown == expected, qPrintable(QStringLiteral("rows differ after step %1").arg(step)));
+    for (TreeNode* node = Root(form); node; node = document::PreOrderNext(*node))
+        if (node->HasChildren())
+            QVERIFY2(form.TreeView1->isExpanded(IndexOf(form, node)) == node->Expanded(), node->Name().c_str());
 }
 
 }  // namespace
@@ -301,6 +325,164 @@ private slots:
         form.actNextExecute(form.actNext);
         form.actNextExecute(form.actPrev);
         QCOMPARE(form.Selected(), nullptr);
+    }
+
+    // Nodes are opened and closed at random in every way the window offers: Left, Right and
+    // + on the current node, a click on a branch mark, a double-click, selecting a hidden
+    // node, expand-all. Closed nodes with many open descendants are opened in one layout of
+    // the view, those with few one by one. After each step the view shows exactly the nodes
+    // whose ancestors are all open, in pre-order, and every node's flag is the view's state.
+    void randomOpeningAndClosingKeepsTheRowsAndTheFlags()
+    {
+        TForm1 form;
+        document::DocumentTree tree;
+        std::mt19937 rng(2026);
+        std::vector<TreeNode*> nodes{&tree.Root()};
+        for (int chapter = 0; chapter < 3; ++chapter) {
+            std::vector<TreeNode*> inside{&tree.AppendNode(tree.Root(), "chapter " + std::to_string(chapter))};
+            for (int i = 0; i < 70; ++i) {
+                const std::size_t first = inside.size() > 4 ? inside.size() - 4 : 0;
+                TreeNode* parent = inside[std::uniform_int_distribution<std::size_t>(first, inside.size() - 1)(rng)];
+                inside.push_back(&tree.AppendNode(*parent, std::to_string(chapter) + "-" + std::to_string(i)));
+            }
+            nodes.insert(nodes.end(), inside.begin(), inside.end());
+        }
+        form.SetDocument(std::move(tree), nullptr);
+        form.resize(1400, 300);
+        form.Splitter1->setSizes({1200, 200});
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.ExpandAllNodes();
+        Idle();
+        std::vector<TreeNode*> parents;
+        for (TreeNode* node : nodes)
+            if (node->HasChildren())
+                parents.push_back(node);
+
+
+        std::size_t reopenedMany = 0;
+        for (int step = 0; step < 300; ++step) {
+            // A chapter a third of the time: those have many open descendants.
+            TreeNode* node = step % 3 == 0 ? Root(form)->Child(std::size_t(step / 3 % 3))
+                                           : parents[std::uniform_int_distribution<std::size_t>(0, parents.size() - 1)(rng)];
+            const QModelIndex index = IndexOf(form, node);
+            std::size_t openBelow = 0;
+            for (TreeNode* below = document::PreOrderNext(*node); below && document::IsInSubtree(below, node);
+                 below = document::PreOrderNext(*below))
+                openBelow += below->Expanded() ? 1 : 0;
+            if (!node->Expanded() && openBelow > 16)
+                ++reopenedMany;
+            const bool wasOpen = node->Expanded();
+            // What the step leaves the node as: closed, open, the other way round, or either.
+            enum { kClosed, kOpen, kToggled, kAny } expect = kAny;
+            const int op = std::uniform_int_distribution<int>(0, 6)(rng);
+            switch (op) {
+            case 0:
+            case 1:
+                form.SelectNode(node);
+                QTest::keyClick(form.TreeView1, Qt::Key_Left);
+                expect = kClosed;
+                break;
+            case 2:
+                form.SelectNode(node);
+                QTest::keyClick(form.TreeView1, Qt::Key_Right);
+                expect = kOpen;
+                break;
+            case 3:
+                form.SelectNode(node);
+                QTest::keyClick(form.TreeView1, Qt::Key_Plus);
+                expect = kOpen;
+                break;
+            case 4: {
+                form.SelectNode(node);
+                form.TreeView1->scrollTo(index);
+                const QRect item = form.TreeView1->visualRect(index);
+                const QPoint mark(item.left() - form.TreeView1->indentation() / 2, item.center().y());
+                if (!form.TreeView1->viewport()->rect().contains(mark))
+                    break;  // too deep for the pane
+                QTest::mouseClick(form.TreeView1->viewport(), Qt::LeftButton, {}, mark);
+                expect = kToggled;
+                break;
+            }
+            case 5:
+                emit form.TreeView1->doubleClicked(index);
+                expect = kToggled;
+                break;
+            default:
+                // A node deep inside: its closed ancestors open.
+                form.SelectNode(document::PreOrderNext(*node));
+                if (step % 50 == 0)
+                    form.ExpandAllNodes();
+                break;
+            }
+            Idle();
+            if (expect != kAny)
+                QVERIFY2(node->Expanded() == (expect == kOpen || (expect == kToggled && !wasOpen)), qPrintable(QStringLiteral("step %1 op %2 was %3").arg(step).arg(op).arg(wasOpen)));
+            VerifyRowsAndFlags(form, step);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        // Both ways of opening were taken.
+        QVERIFY(reopenedMany > 5);
+    }
+
+    // With thousands of nodes open (and a chapter closed over its open ones), a delete sets
+    // the view's record of open nodes aside and rebuilds it: the rows, the flags, the
+    // selection that follows and the scroll position come out as without it.
+    void deleteWithThousandsOfNodesOpen()
+    {
+        TForm1 form;
+        Questions questions;
+        questions.answers = {forms::mrOk};
+        questions.Install(form);
+        document::DocumentTree tree;
+        for (int chapter = 0; chapter < 3; ++chapter) {
+            TreeNode* parent = &tree.AppendNode(tree.Root(), "chapter " + std::to_string(chapter));
+            for (int i = 0; i < 1800; ++i) {
+                tree.AppendNode(*parent, "leaf " + std::to_string(i));
+                parent = &tree.AppendNode(*parent, std::to_string(chapter) + "-" + std::to_string(i));
+            }
+        }
+        form.SetDocument(std::move(tree), nullptr);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.ExpandAllNodes();
+        form.TreeView1->collapse(IndexOf(form, Root(form)->Child(0)));
+        Idle();
+        QVERIFY(form.Model().PersistentIndexCount() > 4096);
+
+        // A leaf deep in the second chapter, at the top of the pane: its next sibling takes
+        // its place, and the rows stay where they were on screen.
+        TreeNode* leaf = Root(form)->Child(1);
+        for (int level = 0; level < 600; ++level)
+            leaf = leaf->Child(1);
+        leaf = leaf->Child(0);
+        TreeNode* follower = leaf->NextSibling();
+        form.SelectNode(leaf);
+        form.TreeView1->scrollTo(IndexOf(form, leaf), QAbstractItemView::PositionAtTop);
+        Idle();
+        const int top = form.TreeView1->verticalScrollBar()->value();
+        QVERIFY(top > 1000);
+        form.actDelete->trigger();
+        Idle();
+        QCOMPARE(form.Selected(), follower);
+        QCOMPARE(form.TreeView1->verticalScrollBar()->value(), top);
+        VerifyRowsAndFlags(form, 0);
+
+        // A node with a subtree of open nodes, after the question.
+        TreeNode* parent = &NodeAt(form, {2, 1});
+        form.SelectNode(parent);
+        Idle();
+        form.actDelete->trigger();
+        Idle();
+        QCOMPARE(questions.asked.size(), std::size_t(1));
+        QCOMPARE(form.Selected(), &NodeAt(form, {2, 0}));
+        QCOMPARE(Root(form)->Child(2)->ChildCount(), std::size_t(1));
+        VerifyRowsAndFlags(form, 1);
+        QVERIFY(!Root(form)->Child(0)->Expanded());
+        QVERIFY(Root(form)->Child(0)->Child(1)->Expanded());
     }
 
     void expandAllOpensEveryParentAndKeepsTheSelection()

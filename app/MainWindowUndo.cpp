@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -135,53 +134,6 @@ void TForm1::ShowEditorContextMenu(const QPoint& position)
         connect(item, &QAction::triggered, ours, &QAction::trigger);
     }
     menu->popup(Memo1->viewport()->mapToGlobal(position));
-}
-
-bool TForm1::IsEditorShortcut(const QKeyCombination& key) const
-{
-    const QKeySequence pressed(key);
-    for (const QAction* action : {actUndo, actRedo, actCut, actCopy, actPaste})
-        if (action->shortcuts().contains(pressed))
-            return true;
-    return false;
-}
-
-bool TForm1::EndsTypingStep(QObject* watched, QEvent* event) const
-{
-    if (watched == Memo1->viewport())
-        return event->type() == QEvent::MouseButtonPress;
-    if (watched != Memo1 || event->type() != QEvent::KeyPress)
-        return false;
-    switch (static_cast<QKeyEvent*>(event)->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void TForm1::RecordChange(document::TreeChange change)
-{
-    FSession.History().Record(std::move(change));
-}
-
-void TForm1::RecordTextEdit(TreeNode& node, const std::shared_ptr<const std::string>& before,
-                            document::TextSelection caretBefore)
-{
-    static const std::string none;
-    document::TextEdit edit = document::DiffTexts(document::PathOf(node), before ? *before : none, node.Data().Text());
-    if (edit.removed.empty() && edit.inserted.empty())
-        return;
-    edit.caretBefore = caretBefore;
-    edit.caretAfter = {node.Data().SelStart, node.Data().SelLength};
-    RecordChange(std::move(edit));
 }
 
 void TForm1::actUndoExecute(QAction* Sender)

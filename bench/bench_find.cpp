@@ -4,6 +4,7 @@
 // Prints one line a result: name <TAB> value <TAB> unit <TAB> goal (same unit, "-" for none).
 #include "bench/large_document.h"
 #include "document/Matcher.h"
+#include "bench/tabbed_row.h"
 
 #include <algorithm>
 #include <chrono>
@@ -16,14 +17,6 @@ using namespace document;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-void Report(const std::string& name, double value, const char* unit, double goal) {
-    if (goal > 0)
-        std::printf("%s\t%.3f\t%s\t%g\n", name.c_str(), value, unit, goal);
-    else
-        std::printf("%s\t%.3f\t%s\t-\n", name.c_str(), value, unit);
-    std::fflush(stdout);
-}
 
 // The best of five runs in milliseconds: the machine is shared, and a preempted run says
 // nothing about the code.

@@ -12,6 +12,7 @@
 //   bench_reader --pugixml-check IN OUT    the same, then print what it read
 #include "bench/large_document.h"
 #include "document/TrmFormat.h"
+#include "bench/tabbed_row.h"
 
 #include <pugixml.hpp>
 
@@ -130,12 +131,6 @@ struct Best {
         cpuSeconds = std::min(cpuSeconds, run.cpuSeconds);
     }
 };
-
-void Report(const std::string& name, double value, const char* unit, double goal) {
-    if (goal > 0) std::printf("%s\t%.3f\t%s\t%g\n", name.c_str(), value, unit, goal);
-    else std::printf("%s\t%.3f\t%s\t-\n", name.c_str(), value, unit);
-    std::fflush(stdout);
-}
 
 void Fail(const std::string& what) {
     std::fprintf(stderr, "bench_reader: %s\n", what.c_str());

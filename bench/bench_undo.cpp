@@ -8,6 +8,7 @@
 // Prints one line a result: name <TAB> value <TAB> unit <TAB> goal (same unit, "-" for none).
 #include "app/MainWindow.h"
 #include "forms/FormBase.h"
+#include "bench/tabbed_row.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -30,16 +31,6 @@ namespace {
 constexpr std::size_t kSubtreeTextBytes = 10 * 1024 * 1024;
 constexpr std::size_t kSubtreeNodes = 1000;
 constexpr int kRuns = 15;
-
-// A goal of 0 prints none.
-void Report(const std::string& name, double value, const char* unit, double goal)
-{
-    if (goal > 0)
-        std::printf("%s\t%.3f\t%s\t%g\n", name.c_str(), value, unit, goal);
-    else
-        std::printf("%s\t%.3f\t%s\t-\n", name.c_str(), value, unit);
-    std::fflush(stdout);
-}
 
 void Settle()
 {

@@ -16,6 +16,7 @@
 #include "bench/tree_shapes.h"
 #include "document/TrmFormat.h"
 #include "forms/FormBase.h"
+#include "bench/tabbed_row.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -46,15 +47,6 @@ namespace {
 double MillisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-void Report(const std::string& name, double value, const char* unit, double goal)
-{
-    if (goal > 0)
-        std::printf("%s\t%.3f\t%s\t%g\n", name.c_str(), value, unit, goal);
-    else
-        std::printf("%s\t%.3f\t%s\t-\n", name.c_str(), value, unit);
-    std::fflush(stdout);
 }
 
 void Settle()

@@ -200,16 +200,19 @@ void TForm1::MirrorExpanded(const QModelIndex& index, bool expanded)
 
 void TForm1::ApplyExpandedFlags(TreeNode& node)
 {
-    // Collapsing in the view would clear the flags it mirrors, so only expand.
+    // Collapsing in the view would clear the flags it mirrors, so only expand; all in one
+    // layout when there are many.
+    QModelIndexList open;
     std::vector<TreeNode*> pending{&node};
     while (!pending.empty()) {
         TreeNode* current = pending.back();
         pending.pop_back();
         if (current->Expanded())
-            TreeView1->setExpanded(FModel->IndexOf(current), true);
-        for (std::size_t i = 0; i < current->ChildCount(); ++i)
+            open.append(FModel->IndexOf(current));
+        for (std::size_t i = current->ChildCount(); i-- > 0;)
             pending.push_back(current->Child(i));
     }
+    TreeView1->ExpandNodes(open);
 }
 
 void TForm1::SetFileName(const QString& fileName)

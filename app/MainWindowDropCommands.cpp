@@ -77,7 +77,9 @@ void TForm1::TreeView1DragDrop(QObject* Source)
                 move.to = document::PathOf(*plan->node);
                 move.fromParentExpanded[1] = plan->fromParent->Expanded();
                 move.toParentExpanded[1] = plan->toParent->Expanded();
-                RecordChange(std::move(move));
+                // A drop onto its own place changes nothing that an undo could take back.
+                if (plan->ChangesPosition())
+                    RecordChange(std::move(move));
                 SetModified(true);
             }
         }

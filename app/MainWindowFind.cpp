@@ -235,8 +235,10 @@ void TForm1::ReplaceCurrentHit()
         return;
     }
     const std::size_t after = hit.field == document::HitField::name ? node->Name().size() : node->Data().Text().size();
-    if (hit.field == document::HitField::name)
-        RecordChange(document::NodeRename{document::PathOf(*node), oldName, node->Name()});
+    if (hit.field == document::HitField::name) {
+        if (node->Name() != oldName)
+            RecordChange(document::NodeRename{document::PathOf(*node), oldName, node->Name()});
+    }
     else
         RecordTextEdit(*node, oldText, oldCaret);
     SetModified(true);
@@ -262,10 +264,9 @@ void TForm1::ReplaceAllHits()
                                    FindPanel1->ReplaceBox->text().toStdString());
     if (count > 0) {
         // One step, however many nodes it changed.
-        History().BeginGroup();
+        const document::EditHistory::Group step(History());
         for (document::TreeChange& change : before.ChangesSince(*FRootNode))
             RecordChange(std::move(change));
-        History().EndGroup();
         SetModified(true);
         if (FShownNode)
             ShowNodeText(FShownNode);

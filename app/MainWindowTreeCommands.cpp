@@ -21,11 +21,12 @@ void TForm1::actAddChildExecute(QAction* Sender)
     document::Expansion opened;
     for (TreeNode* open : ExpandAllNodes())
         opened.nodes.push_back(document::PathOf(*open));
-    History().BeginGroup();
-    RecordChange(document::SubtreeChange{true, document::PathOf(node), document::SubtreeCopy::Of(node),
-                                         {parentExpanded, parentExpanded}});
-    RecordChange(std::move(opened));
-    History().EndGroup();
+    {
+        const document::EditHistory::Group step(History());
+        RecordChange(document::SubtreeChange{true, document::PathOf(node), document::SubtreeCopy::Of(node),
+                                             {parentExpanded, parentExpanded}});
+        RecordChange(std::move(opened));
+    }
     SelectNode(&node);
     TreeView1->edit(FModel->IndexOf(&node));
     SetModified(true);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -44,11 +45,20 @@ public:
         form_.Model().MoveNode(plan);
     }
     void Rename(TreeNode& node, std::string name) override { form_.Model().Rename(node, std::move(name)); }
-    void SetExpanded(TreeNode& node, bool expanded) override
+    void SetExpanded(TreeNode& node, bool expanded) override { SetExpanded(std::vector<TreeNode*>{&node}, expanded); }
+    void SetExpanded(const std::vector<TreeNode*>& nodes, bool expanded) override
     {
-        node.SetExpanded(expanded);
+        QModelIndexList opened;
         const QSignalBlocker quiet(form_.TreeView1);
-        form_.TreeView1->setExpanded(form_.Model().IndexOf(&node), node.Expanded());
+        for (TreeNode* node : nodes) {
+            node->SetExpanded(expanded);
+            if (node->Expanded())
+                opened.append(form_.Model().IndexOf(node));
+            else
+                form_.TreeView1->collapse(form_.Model().IndexOf(node));
+        }
+        // Open nodes with open descendants are laid out once, not each in turn.
+        form_.TreeView1->ExpandNodes(opened);
     }
     void TextChanged(TreeNode& node) override
     {
@@ -126,8 +136,12 @@ void TForm1::ShowEditorContextMenu(const QPoint& position)
         QAction* ours = item->objectName() == QLatin1String("edit-undo")   ? actUndo
                         : item->objectName() == QLatin1String("edit-redo") ? actRedo
                                                                            : nullptr;
-        if (!ours)
+        if (!ours) {
+            // Qt's cut, paste and delete edit the text: each a step of its own, apart from
+            // what is typed next (what was typed before was stored as the menu opened).
+            connect(item, &QAction::triggered, this, [this] { Guarded([this] { StoreEditorText(); }); });
             continue;
+        }
         disconnect(item, &QAction::triggered, nullptr, nullptr);
         actUndoUpdate(ours);
         item->setEnabled(ours->isEnabled());
@@ -139,9 +153,25 @@ void TForm1::ShowEditorContextMenu(const QPoint& position)
 void TForm1::actUndoExecute(QAction* Sender)
 {
     // The typing before this command is stored, and so the last step, by now.
+    // In a text field (the rename field, the find panel's) undo and redo are the field's: a
+    // line edit on X11 leaves Ctrl+Y to the window.
+    if (auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+        if (Sender == actRedo)
+            field->redo();
+        else
+            field->undo();
+        return;
+    }
     TWindowTreeEditor editor(*this);
     document::EditHistory& history = FSession.History();
-    const document::Landing landing = Sender == actRedo ? history.Redo(editor) : history.Undo(editor);
+    document::Landing landing;
+    try {
+        landing = Sender == actRedo ? history.Redo(editor) : history.Undo(editor);
+    } catch (...) {
+        // The history was cleared: whatever the document is now, it is not the saved one.
+        FollowSavePoint();
+        throw;
+    }
     if (landing.node) {
         SelectNode(landing.node);
         TreeView1->scrollTo(FModel->IndexOf(landing.node));

@@ -12,6 +12,8 @@ EditHistory::EditHistory(std::size_t maxSteps, std::size_t maxStoredBytes)
 
 void EditHistory::Record(TreeChange change)
 {
+    if (replaying_)
+        return;
     group_.storedBytes += document::StoredBytes(change);
     group_.changes.push_back(std::move(change));
     if (groupDepth_ == 0)
@@ -56,6 +58,11 @@ void EditHistory::Push(Step step)
 Landing EditHistory::Replay(TreeEditor& editor, const Step& step, bool forward)
 {
     Landing landing;
+    replaying_ = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{replaying_};
     try {
         const std::size_t count = step.changes.size();
         for (std::size_t i = 0; i < count; ++i) {

@@ -23,10 +23,23 @@ public:
 
     // Records a change that was just made to the tree. Within a group it joins the group's
     // step; otherwise it is a step of its own. Recording drops the steps that were undone.
+    // While a step is being undone or redone nothing is recorded: what the editor's view does
+    // then is part of that step.
     void Record(TreeChange change);
     // Changes recorded between these make one step; groups may nest.
     void BeginGroup();
     void EndGroup();
+    // A group for a scope, ended however the scope is left.
+    class Group {
+    public:
+        explicit Group(EditHistory& history) : history_(history) { history_.BeginGroup(); }
+        ~Group() { history_.EndGroup(); }
+        Group(const Group&) = delete;
+        Group& operator=(const Group&) = delete;
+
+    private:
+        EditHistory& history_;
+    };
 
     bool CanUndo() const noexcept { return done_ > 0; }
     bool CanRedo() const noexcept { return done_ < steps_.size(); }
@@ -63,6 +76,7 @@ private:
     std::size_t storedBytes_ = 0;
     int groupDepth_ = 0;
     Step group_;
+    bool replaying_ = false;
 };
 
 }  // namespace document

@@ -81,7 +81,8 @@ Landing Apply(TreeEditor& editor, const SubtreeChange& change, bool forward)
         return {&top, false};
     }
     TreeNode* node = parent.Child(index);
-    if (!node || change.subtree.nodes.empty() || node->Name() != change.subtree.nodes.front().name)
+    if (!node || change.subtree.nodes.empty() || node->Name() != change.subtree.nodes.front().name ||
+        SubtreeSize(*node) != change.subtree.nodes.size())
         Mismatch();
     editor.Remove(*node);
     editor.SetExpanded(parent, parentExpanded);
@@ -131,8 +132,11 @@ Landing Apply(TreeEditor& editor, const TextEdit& change, bool forward)
 
 Landing Apply(TreeEditor& editor, const Expansion& change, bool forward)
 {
+    std::vector<TreeNode*> nodes;
+    nodes.reserve(change.nodes.size());
     for (const NodePath& path : change.nodes)
-        editor.SetExpanded(ExistingNode(editor.Tree(), path), change.expanded == forward);
+        nodes.push_back(&ExistingNode(editor.Tree(), path));
+    editor.SetExpanded(nodes, change.expanded == forward);
     return {};
 }
 
@@ -249,7 +253,8 @@ std::vector<TreeChange> ContentSnapshot::ChangesSince(const TreeNode& root) cons
             TextEdit edit = DiffTexts(PathOf(*node), entry.text ? *entry.text : none, node->Data().Text());
             edit.caretBefore = entry.caret;
             edit.caretAfter = {node->Data().SelStart, node->Data().SelLength};
-            changes.push_back(std::move(edit));
+            if (!edit.removed.empty() || !edit.inserted.empty())
+                changes.push_back(std::move(edit));
         }
         node = PreOrderNext(*node);
     }
@@ -258,12 +263,30 @@ std::vector<TreeChange> ContentSnapshot::ChangesSince(const TreeNode& root) cons
 
 std::size_t StoredBytes(const TreeChange& change) noexcept
 {
+    // Paths and the records of copied nodes count too: an add that opened a closed tree of
+    // 100,000 nodes holds a path for each.
     struct Count {
-        std::size_t operator()(const SubtreeChange& c) const noexcept { return c.subtree.StoredBytes(); }
-        std::size_t operator()(const NodeMove&) const noexcept { return 0; }
-        std::size_t operator()(const NodeRename& c) const noexcept { return c.before.size() + c.after.size(); }
-        std::size_t operator()(const TextEdit& c) const noexcept { return c.removed.size() + c.inserted.size(); }
-        std::size_t operator()(const Expansion&) const noexcept { return 0; }
+        static std::size_t Path(const NodePath& p) noexcept { return p.size() * sizeof(std::size_t); }
+        std::size_t operator()(const SubtreeChange& c) const noexcept
+        {
+            return c.subtree.StoredBytes() + c.subtree.nodes.size() * sizeof(SubtreeCopy::Node) + Path(c.at);
+        }
+        std::size_t operator()(const NodeMove& c) const noexcept { return Path(c.from) + Path(c.to); }
+        std::size_t operator()(const NodeRename& c) const noexcept
+        {
+            return c.before.size() + c.after.size() + Path(c.node);
+        }
+        std::size_t operator()(const TextEdit& c) const noexcept
+        {
+            return c.removed.size() + c.inserted.size() + Path(c.node);
+        }
+        std::size_t operator()(const Expansion& c) const noexcept
+        {
+            std::size_t bytes = 0;
+            for (const NodePath& p : c.nodes)
+                bytes += Path(p);
+            return bytes;
+        }
     };
     return std::visit(Count{}, change);
 }

@@ -63,6 +63,12 @@ public:
     }
     virtual void Rename(TreeNode& node, std::string name) { node.SetName(std::move(name)); }
     virtual void SetExpanded(TreeNode& node, bool expanded) { node.SetExpanded(expanded); }
+    // Many at once, which a view can lay out once.
+    virtual void SetExpanded(const std::vector<TreeNode*>& nodes, bool expanded)
+    {
+        for (TreeNode* node : nodes)
+            SetExpanded(*node, expanded);
+    }
     // The payload's text and caret were just replaced.
     virtual void TextChanged(TreeNode&) {}
 
@@ -135,7 +141,7 @@ private:
     std::vector<Entry> entries_;
 };
 
-// Bytes of names and texts a change holds.
+// Bytes a change holds: names, texts, and the paths and records that place them.
 std::size_t StoredBytes(const TreeChange& change) noexcept;
 
 // Where to look after a change was made or undone: the node it concerns, if any.

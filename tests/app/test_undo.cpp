@@ -93,6 +93,17 @@ private slots:
         QCOMPARE(form.Memo1->Selection().length, 3);
         QVERIFY(!form.Modified());  // back at the state it was opened in
 
+        // In the rename field undo and redo are the field's, whatever key reached the window.
+        form.actEditName->trigger();
+        QLineEdit* name = NameEditor(form);
+        QVERIFY(name);
+        name->setFocus();
+        Idle();
+        form.actRedo->trigger();
+        QVERIFY(Find(form, "A1"));
+        QVERIFY(form.History().CanRedo());
+        QTest::keyClick(name, Qt::Key_Escape);
+
         Redo(form.TreeView1);
         QVERIFY(!Find(form, "A"));
         QVERIFY(form.Modified());

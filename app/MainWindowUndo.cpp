@@ -119,9 +119,10 @@ void TForm1::CreateUndoActions()
     connect(FTypingPause, &QTimer::timeout, this, [this] { Guarded([this] { StoreEditorText(); }); });
     Memo1->setUndoRedoEnabled(false);
     Memo1->viewport()->installEventFilter(this);
-    // A committed conversion is a step of its own: what was typed before it is one already.
-    connect(Memo1, &TNodeTextEdit::inputCommitting, this, [this] { Guarded([this] { StoreEditorText(); }); });
-    connect(Memo1, &TNodeTextEdit::inputCommitted, this, [this] { Guarded([this] { StoreEditorText(); }); });
+    // A committed conversion, a paste or a drop is a step of its own: what was typed before
+    // it is one already.
+    connect(Memo1, &TNodeTextEdit::wholeInsertStarting, this, [this] { Guarded([this] { StoreEditorText(); }); });
+    connect(Memo1, &TNodeTextEdit::wholeInsertDone, this, [this] { Guarded([this] { StoreEditorText(); }); });
     Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Memo1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) { RunCommand([&] { ShowEditorContextMenu(position); }); });

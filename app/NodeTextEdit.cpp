@@ -1,5 +1,6 @@
 #include "app/NodeTextEdit.h"
 
+#include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QScopedValueRollback>
 
@@ -10,11 +11,33 @@ void TNodeTextEdit::inputMethodEvent(QInputMethodEvent* event)
         event->commitString().isEmpty() && event->replacementLength() == 0 && !textCursor().hasSelection();
     const bool commits = !event->commitString().isEmpty();
     if (commits)
-        emit inputCommitting();
+        emit wholeInsertStarting();
     {
         const QScopedValueRollback<bool> preedit(showingPreedit_, textKept);
         TPiecedTextEdit::inputMethodEvent(event);
     }
     if (commits)
-        emit inputCommitted();
+        emit wholeInsertDone();
+}
+
+void TNodeTextEdit::insertFromMimeData(const QMimeData* source)
+{
+    if (dropping_) {
+        TPiecedTextEdit::insertFromMimeData(source);
+        return;
+    }
+    emit wholeInsertStarting();
+    TPiecedTextEdit::insertFromMimeData(source);
+    emit wholeInsertDone();
+}
+
+void TNodeTextEdit::dropEvent(QDropEvent* event)
+{
+    // A drop that moves text takes it out before it puts it in: both are one edit.
+    emit wholeInsertStarting();
+    {
+        const QScopedValueRollback<bool> dropping(dropping_, true);
+        TPiecedTextEdit::dropEvent(event);
+    }
+    emit wholeInsertDone();
 }

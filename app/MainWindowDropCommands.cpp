@@ -75,8 +75,8 @@ void TForm1::TreeView1DragDrop(QObject* Source)
             if (FModel->MoveNode(*plan)) {
                 TreeView1->ExpandNodes({FModel->IndexOf(plan->toParent)});
                 move.to = document::PathOf(*plan->node);
-                move.fromParentExpanded[1] = plan->fromParent->Expanded();
-                move.toParentExpanded[1] = plan->toParent->Expanded();
+                move.fromParentOpen.after = plan->fromParent->Expanded();
+                move.toParentOpen.after = plan->toParent->Expanded();
                 // A drop onto its own place changes nothing that an undo could take back.
                 if (plan->ChangesPosition())
                     RecordChange(std::move(move));

@@ -78,7 +78,7 @@ void TForm1::actDeleteExecute(QAction*)
     document::SubtreeChange removal{false, document::PathOf(*node), document::SubtreeCopy::Of(*node),
                                     {parent->Expanded(), false}};
     RemoveNodeFromView(*node);
-    removal.parentExpanded[1] = parent->Expanded();
+    removal.parentOpen.after = parent->Expanded();
     RecordChange(std::move(removal));
     SetModified(true);
 }

@@ -72,7 +72,7 @@ Landing Apply(TreeEditor& editor, const SubtreeChange& change, bool forward)
     TreeNode& parent = ExistingNode(tree, ParentPath(change.at));
     const std::size_t index = change.at.back();
     const bool adding = change.added == forward;
-    const bool parentExpanded = change.parentExpanded[forward ? 1 : 0];
+    const bool parentExpanded = change.parentOpen.Of(forward);
     if (adding) {
         if (index > parent.ChildCount())
             Mismatch();
@@ -95,10 +95,10 @@ Landing Apply(TreeEditor& editor, const SubtreeChange& change, bool forward)
 
 Landing Apply(TreeEditor& editor, const NodeMove& change, bool forward)
 {
-    TreeNode& node = forward ? MoveAlong(editor, change.from, change.to, change.fromParentExpanded[1],
-                                         change.toParentExpanded[1])
-                             : MoveAlong(editor, change.to, change.from, change.toParentExpanded[0],
-                                         change.fromParentExpanded[0]);
+    TreeNode& node = forward ? MoveAlong(editor, change.from, change.to, change.fromParentOpen.after,
+                                         change.toParentOpen.after)
+                             : MoveAlong(editor, change.to, change.from, change.toParentOpen.before,
+                                         change.fromParentOpen.before);
     return {&node, false};
 }
 

@@ -76,6 +76,13 @@ private:
     DocumentTree& tree_;
 };
 
+// Whether a node was open before a change and after it.
+struct OpenBeforeAfter {
+    bool before = false;
+    bool after = false;
+    bool Of(bool forward) const noexcept { return forward ? after : before; }
+};
+
 // A node added or removed with its whole subtree; the copy is the subtree as it is outside
 // the tree. The parent's open state is kept for both sides: removing the last child closes
 // a parent, the undo opens it again.
@@ -83,16 +90,16 @@ struct SubtreeChange {
     bool added = true;  // the change adds the subtree (undo removes it), or the reverse
     NodePath at;
     SubtreeCopy subtree;
-    bool parentExpanded[2] = {false, false};  // before and after the change
+    OpenBeforeAfter parentOpen;
 };
 
 // A node moved with its subtree: from is its place before the move, to its place after.
 struct NodeMove {
     NodePath from;
     NodePath to;
-    // The open state of the old and the new parent, before and after.
-    bool fromParentExpanded[2] = {false, false};
-    bool toParentExpanded[2] = {false, false};
+    // The open state of the old and the new parent.
+    OpenBeforeAfter fromParentOpen;
+    OpenBeforeAfter toParentOpen;
 };
 
 struct NodeRename {

@@ -82,7 +82,7 @@ private:
         TreeNode* parent = node->Parent();
         SubtreeChange removal{false, PathOf(*node), SubtreeCopy::Of(*node), {parent->Expanded(), false}};
         tree_.RemoveNode(*node);
-        removal.parentExpanded[1] = parent->Expanded();
+        removal.parentOpen.after = parent->Expanded();
         history_.Record(std::move(removal));
         return true;
     }
@@ -95,8 +95,8 @@ private:
         NodeMove move{PathOf(*plan->node), {}, {plan->fromParent->Expanded()}, {plan->toParent->Expanded()}};
         ApplyMove(tree_, *plan);
         move.to = PathOf(*plan->node);
-        move.fromParentExpanded[1] = plan->fromParent->Expanded();
-        move.toParentExpanded[1] = plan->toParent->Expanded();
+        move.fromParentOpen.after = plan->fromParent->Expanded();
+        move.toParentOpen.after = plan->toParent->Expanded();
         history_.Record(std::move(move));
         return true;
     }

@@ -6,6 +6,7 @@
 #include "document/TrmFormat.h"
 #include "bench/large_document.h"
 #include "bench/tree_shapes.h"
+#include "bench/child_process.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -51,43 +52,18 @@ double ProcessCpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-double CpuSeconds(const rusage& usage) {
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Runs a program as a process of its own, so that its peak resident size is its own and not
 // the generated tree's. Returns the wall time and peak size; with timeOut, the time the
 // program printed instead (its own work without start-up: wall and CPU seconds).
 Measure RunProcess(const std::string& program, const std::vector<std::string>& args, bool timeOut) {
-    int fds[2];
-    if (pipe(fds) != 0) std::abort();
-    const Clock::time_point start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        dup2(fds[1], STDOUT_FILENO);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string output;
-    char buffer[256];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    const ChildRun run = RunChild(program, args);
     Measure m;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        m.seconds = SecondsSince(start);
-        m.cpuSeconds = CpuSeconds(usage);
-        if (timeOut) std::sscanf(output.c_str(), "%lf %lf", &m.seconds, &m.cpuSeconds);
+    if (run.ok) {
+        m.seconds = run.seconds;
+        m.cpuSeconds = run.cpuSeconds;
+        if (timeOut) std::sscanf(run.output.c_str(), "%lf %lf", &m.seconds, &m.cpuSeconds);
     }
-    m.peakKiB = usage.ru_maxrss;
+    m.peakKiB = run.peakKiB;
     return m;
 }
 

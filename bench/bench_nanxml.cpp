@@ -12,6 +12,7 @@
 //                                       what it read)
 #include "xml/nanxml.h"
 #include "xml/tree_walk.h"
+#include "bench/child_process.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -266,53 +267,21 @@ struct ProcessTimes {
     bool ok = false;
 };
 
-// Runs this program as a whole process of its own (fork, exec, exit): wall time, CPU time
-// from its rusage, and what it printed.
-bool RunSelf(const std::vector<std::string>& args, double& seconds, double& cpu, std::string& output)
-{
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        dup2(fds[1], STDOUT_FILENO);
-        std::vector<char*> argv{const_cast<char*>("/proc/self/exe")};
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv("/proc/self/exe", argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    char buffer[256];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 // The best of a few whole-process loads of path; then one that counts what it read, which
 // must be expected (what a load in a child of this process read).
 ProcessTimes BestWholeProcess(const std::string& path, const Counts& expected)
 {
     ProcessTimes best;
     for (int run = 0; run < kRuns; ++run) {
-        double seconds = 0, cpu = 0;
-        std::string output;
-        if (!RunSelf({"--load", path}, seconds, cpu, output)) return {};
-        best.seconds = std::min(best.seconds, seconds);
-        best.cpuSeconds = std::min(best.cpuSeconds, cpu);
+        const ChildRun load = RunChild("/proc/self/exe", {"--load", path});
+        if (!load.ok) return {};
+        best.seconds = std::min(best.seconds, load.seconds);
+        best.cpuSeconds = std::min(best.cpuSeconds, load.cpuSeconds);
     }
-    double seconds = 0, cpu = 0;
-    std::string counted;
-    if (!RunSelf({"--load", path, "--count"}, seconds, cpu, counted)) return {};
-    if (counted != Describe(expected) + "\n") {
-        std::fprintf(stderr, "error: the whole process read %s, a load here %s\n", counted.c_str(),
+    const ChildRun counted = RunChild("/proc/self/exe", {"--load", path, "--count"});
+    if (!counted.ok) return {};
+    if (counted.output != Describe(expected) + "\n") {
+        std::fprintf(stderr, "error: the whole process read %s, a load here %s\n", counted.output.c_str(),
                      Describe(expected).c_str());
         return {};
     }

@@ -13,6 +13,8 @@
 #include "bench/large_document.h"
 #include "document/TrmFormat.h"
 #include "bench/tabbed_row.h"
+#include "bench/child_process.h"
+#include "bench/tree_contents.h"
 
 #include <pugixml.hpp>
 
@@ -36,29 +38,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What a reader must have read: the nodes and the bytes of their texts, and the CR LF breaks
-// among them (pugixml reads each as one LF).
-struct Contents {
-    std::size_t nodes = 0;
-    std::size_t textBytes = 0;
-    std::size_t lineBreaks = 0;
-};
-
-Contents ContentsOf(const DocumentTree& tree) {
-    Contents contents;
-    std::vector<const TreeNode*> pending{&tree.Root()};
-    while (!pending.empty()) {
-        const TreeNode* node = pending.back();
-        pending.pop_back();
-        ++contents.nodes;
-        const std::string& text = node->Data().Text();
-        contents.textBytes += text.size();
-        contents.lineBreaks += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-        for (std::size_t i = 0; i < node->ChildCount(); ++i) pending.push_back(node->Child(i));
-    }
-    return contents;
-}
-
 // 300,000 nodes of a short name and a line of text under one root, as an outline: each new
 // node goes below, beside or (up a level or two) after the one before, at most 12 levels deep.
 DocumentTree GenerateOutline() {
@@ -70,7 +49,10 @@ DocumentTree GenerateOutline() {
     tree.Root().Data().SetText("root\r\n");
     std::vector<TreeNode*> path{&tree.Root()};  // the root and the ancestors of the next node
     for (std::size_t i = 1; i < kNodes; ++i) {
-        TreeNode& node = tree.AppendNode(*path.back(), "n" + std::to_string(i));
+        // Appended rather than "n" + to_string(i): GCC 12 warns falsely of an overlap there.
+        std::string name = "n";
+        name += std::to_string(i);
+        TreeNode& node = tree.AppendNode(*path.back(), std::move(name));
         node.Data().SetText("t " + std::to_string(i) + "\r\n");
         node.Data().SelStart = static_cast<std::int32_t>(i % 7);
         node.SetExpanded(i % 3 == 0);
@@ -82,51 +64,12 @@ DocumentTree GenerateOutline() {
     return tree;
 }
 
-struct Run {
-    double seconds = -1;
-    double cpuSeconds = -1;
-    std::string output;
-};
-
-// Runs a program as a whole process: wall time from fork to exit, CPU time from its rusage.
-Run RunProcess(const std::string& program, const std::vector<std::string>& args) {
-    int fds[2];
-    if (pipe(fds) != 0) std::abort();
-    const Clock::time_point start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        dup2(fds[1], STDOUT_FILENO);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    Run run;
-    char buffer[256];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, static_cast<std::size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "bench_reader: %s failed\n", program.c_str());
-        std::exit(1);
-    }
-    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    return run;
-}
-
 // The best wall and the best CPU time of a few runs: the machine is shared, and a run that
 // was preempted says nothing about the code.
 struct Best {
     double seconds = 1e30;
     double cpuSeconds = 1e30;
-    void Take(const Run& run) {
+    void Take(const ChildRun& run) {
         seconds = std::min(seconds, run.seconds);
         cpuSeconds = std::min(cpuSeconds, run.cpuSeconds);
     }
@@ -137,6 +80,16 @@ void Fail(const std::string& what) {
     std::exit(1);
 }
 
+// A whole process that must succeed.
+ChildRun RunProcess(const std::string& program, const std::vector<std::string>& args) {
+    ChildRun run = RunChild(program, args);
+    if (!run.ok) {
+        std::fprintf(stderr, "bench_reader: %s failed\n", program.c_str());
+        std::exit(1);
+    }
+    return run;
+}
+
 // The value after "key: " in trmtool info's output.
 std::size_t InfoValue(const std::string& output, const std::string& key) {
     const std::size_t at = output.find(key + ": ");
@@ -144,13 +97,14 @@ std::size_t InfoValue(const std::string& output, const std::string& key) {
     return std::strtoull(output.c_str() + at + key.size() + 2, nullptr, 10);
 }
 
-void CheckTrmtool(const std::string& out, const Contents& expected, const std::string& what) {
+void CheckTrmtool(const std::string& out, const TreeContents& expected, const std::string& what) {
     const std::string info = RunProcess(TRMTOOL_PATH, {"info", out}).output;
     if (InfoValue(info, "nodes") != expected.nodes || InfoValue(info, "text bytes") != expected.textBytes)
         Fail("trmtool convert lost part of " + what + ": " + info);
 }
 
-void CheckPugixml(const std::string& output, const Contents& expected, const std::string& what) {
+// pugixml reads each CR LF of the texts as one LF.
+void CheckPugixml(const std::string& output, const TreeContents& expected, const std::string& what) {
     std::size_t nodes = 0, textBytes = 0;
     if (std::sscanf(output.c_str(), "%zu %zu", &nodes, &textBytes) != 2 || nodes != expected.nodes ||
         textBytes != expected.textBytes - expected.lineBreaks)
@@ -165,7 +119,7 @@ void Compare(const std::string& self, const std::string& what, const DocumentTre
     const std::string out = folder + "/out.trm";
     const std::string reference = folder + "/pugixml.xml";
     WriteDocument(in, tree, &tree.Root(), TDocumentEncoding::deUTF8);
-    const Contents expected = ContentsOf(tree);
+    const TreeContents expected = ContentsOf(tree);
     Best trmtool, pugixml;
     for (int run = 0; run < 5; ++run) {
         trmtool.Take(RunProcess(TRMTOOL_PATH, {"convert", in, out}));

@@ -17,6 +17,7 @@
 #include "document/TrmFormat.h"
 #include "forms/FormBase.h"
 #include "bench/tabbed_row.h"
+#include "bench/tree_contents.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -307,27 +308,6 @@ int FirstPaintChild(int argc, char** argv)
     return application.exec();
 }
 
-// The nodes of a tree and the bytes of their texts.
-struct Contents {
-    std::size_t nodes = 0;
-    std::size_t textBytes = 0;
-};
-
-Contents ContentsOf(const DocumentTree& tree)
-{
-    Contents contents;
-    std::vector<const TreeNode*> pending{&tree.Root()};
-    while (!pending.empty()) {
-        const TreeNode* node = pending.back();
-        pending.pop_back();
-        ++contents.nodes;
-        contents.textBytes += node->Data().Text().size();
-        for (std::size_t i = 0; i < node->ChildCount(); ++i)
-            pending.push_back(node->Child(i));
-    }
-    return contents;
-}
-
 // The child of the open measurement: the window started on a document, as from a file
 // manager. At the first paint, a line, then what the window holds (not timed).
 class DocumentShownWatch : public QObject {
@@ -342,7 +322,7 @@ protected:
             std::fflush(stdout);
             timespec cpu{};
             clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-            const Contents contents = ContentsOf(form_->Document());
+            const TreeContents contents = ContentsOf(form_->Document());
             std::printf("%zu %zu %.6f\n", contents.nodes, contents.textBytes,
                         static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) / 1e9);
             std::fflush(stdout);
@@ -410,7 +390,7 @@ double ExecToPaint(const char* self, const std::vector<std::string>& args, std::
 void BenchOpenDocument(const char* self)
 {
     const DocumentTree tree = benchdoc::GenerateTree(benchdoc::kNodes, benchdoc::kTextBytes);
-    const Contents expected = ContentsOf(tree);
+    const TreeContents expected = ContentsOf(tree);
     char folder[] = "/tmp/velmora-bench-window-XXXXXX";
     if (!mkdtemp(folder))
         Fail("mkdtemp");
@@ -441,28 +421,8 @@ void BenchOpenDocument(const char* self)
 // Milliseconds from just before the exec of a fresh process to its first paint line.
 double StartUpOnce(const char* self)
 {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        Fail("pipe");
-    const Clock::time_point start = Clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        execl(self, self, "--first-paint", static_cast<char*>(nullptr));
-        std::_Exit(127);
-    }
-    close(pipeEnds[1]);
-    char line[16] = {};
-    const ssize_t got = read(pipeEnds[0], line, sizeof line - 1);
-    const double elapsed = MillisecondsSince(start);
-    close(pipeEnds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (got <= 0 || std::string(line) != "painted\n")
-        Fail("the start-up child painted nothing");
-    return elapsed;
+    std::string rest;
+    return ExecToPaint(self, {"--first-paint"}, rest);
 }
 
 }  // namespace

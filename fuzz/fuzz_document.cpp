@@ -1,6 +1,7 @@
 #include "fuzz/harnesses.h"
 
 #include "document/TrmFormat.h"
+#include "tests/support/opened_dump.h"
 
 #include <fstream>
 #include <stdexcept>
@@ -10,30 +11,12 @@ namespace fuzz {
 
 namespace {
 
-// Everything a reading gives, written out: the tree in order (each node's depth, name, flags,
-// caret and text), the selected node, the encoding and the warnings' causes.
-std::string Dump(const document::OpenedDocument& opened)
-{
-    std::string dump = std::to_string(opened.encoding) + " " + std::to_string(opened.endsEarly) + " " +
-                       std::to_string(opened.unreadTopNodes) + " " + std::to_string(opened.tree.NodeCount()) + "\n";
-    std::vector<std::pair<const document::TreeNode*, std::size_t>> pending{{&opened.tree.Root(), 0}};
-    while (!pending.empty()) {
-        const auto [node, depth] = pending.back();
-        pending.pop_back();
-        dump += std::to_string(depth) + (node->Expanded() ? " + " : " - ") + (node == opened.selected ? "* " : "  ") +
-                std::to_string(node->Data().SelStart) + " " + std::to_string(node->Data().SelLength) + " [" +
-                node->Name() + "] [" + node->Data().Text() + "]\n";
-        for (std::size_t i = node->ChildCount(); i-- > 0;) pending.emplace_back(node->Child(i), depth + 1);
-    }
-    return dump;
-}
-
 // The dump of what read gives, or the message it refused the file with.
 template <class Read>
 std::string Outcome(Read&& read)
 {
     try {
-        return Dump(read());
+        return DumpOpened(read());
     } catch (const std::runtime_error& e) {
         // a refusal is a fine answer to bad bytes
         return std::string("refused: ") + e.what();

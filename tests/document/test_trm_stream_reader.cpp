@@ -4,6 +4,7 @@
 #include "document/TrmFormat.h"
 #include "document/TrmStreamReader.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/opened_dump.h"
 #include "xml/file_text.h"
 
 #include <gtest/gtest.h>
@@ -22,25 +23,10 @@ const std::string kDeclUtf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 const std::string kFile = "<file version=\"2\" modified=\"2024/01/02 03:04:05\"/>";
 const std::string kNihonSjis = "\x93\xFA\x96\x7B";  // 日本
 
-std::string Dump(const OpenedDocument& opened) {
-    std::string dump = std::to_string(opened.encoding) + " " + std::to_string(opened.endsEarly) + " " +
-                       std::to_string(opened.unreadTopNodes) + " " + std::to_string(opened.tree.NodeCount()) + "\n";
-    std::vector<std::pair<const TreeNode*, std::size_t>> pending{{&opened.tree.Root(), 0}};
-    while (!pending.empty()) {
-        const auto [node, depth] = pending.back();
-        pending.pop_back();
-        dump += std::to_string(depth) + (node->Expanded() ? " + " : " - ") + (node == opened.selected ? "* " : "  ") +
-                std::to_string(node->Data().SelStart) + " " + std::to_string(node->Data().SelLength) + " [" +
-                node->Name() + "] [" + node->Data().Text() + "]\n";
-        for (std::size_t i = node->ChildCount(); i-- > 0;) pending.emplace_back(node->Child(i), depth + 1);
-    }
-    return dump;
-}
-
 template <class Read>
 std::string Outcome(Read&& read) {
     try {
-        return Dump(read());
+        return DumpOpened(read());
     } catch (const std::exception& e) {
         return std::string("refused: ") + e.what();
     }

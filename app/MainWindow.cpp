@@ -454,6 +454,20 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     return handled || QMainWindow::eventFilter(watched, event);
 }
 
+// ---------------------------------------------------------------- actions
+
+QAction* TForm1::NewAction(const char* name, const char* category, const char* caption,
+                           void (TForm1::*execute)(QAction*))
+{
+    auto* action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(QString::fromUtf8(name));
+    action->setProperty("category", QString::fromUtf8(category));
+    connect(action, &QAction::triggered, this, [this, action, execute] {
+        RunCommand([&] { (this->*execute)(action); });
+    });
+    return action;
+}
+
 // ---------------------------------------------------------------- the history's records
 
 bool TForm1::IsEditorShortcut(const QKeyCombination& key) const

@@ -264,6 +264,9 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreatePopupMenu();
+    // An action with its caption, name and category whose trigger runs execute as a command.
+    QAction* NewAction(const char* name, const char* category, const char* caption,
+                       void (TForm1::*execute)(QAction*));
     void CreateFindActions();
     void CreateUndoActions();
     void ShowEditorContextMenu(const QPoint& position);

@@ -57,17 +57,11 @@ void TForm1::CreateActions()
         {&TForm1::actDateTime, "actDateTime", "編集", "日付と時刻(&D)", none, &TForm1::actDateTimeExecute, nullptr},
     };
     for (const Entry& entry : entries) {
-        auto* action = new QAction(QString::fromUtf8(entry.caption), this);
-        action->setObjectName(QString::fromUtf8(entry.name));
-        action->setProperty("category", QString::fromUtf8(entry.category));
+        QAction* action = NewAction(entry.name, entry.category, entry.caption, entry.execute);
         action->setShortcut(entry.shortcut);
         this->*entry.member = action;
         ActionList1.append(action);
         addAction(action);  // live shortcuts also for actions on no menu (actPrev)
-        const auto execute = entry.execute;
-        connect(action, &QAction::triggered, this, [this, action, execute] {
-            RunCommand([&] { (this->*execute)(action); });
-        });
         if (entry.update)
             FUpdateHandlers.append({action, entry.update});
     }

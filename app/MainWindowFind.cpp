@@ -32,17 +32,11 @@ void TForm1::CreateFindActions()
         {&TForm1::actReplace, "actReplace", "置換(&R)...", QKeySequence(Qt::CTRL | Qt::Key_H), &TForm1::actFindExecute},
     };
     for (const Entry& entry : entries) {
-        auto* action = new QAction(QString::fromUtf8(entry.caption), this);
-        action->setObjectName(QString::fromUtf8(entry.name));
-        action->setProperty("category", QStringLiteral("編集"));
+        QAction* action = NewAction(entry.name, "編集", entry.caption, entry.execute);
         action->setShortcut(entry.shortcut);
         this->*entry.member = action;
         FFindActions.append(action);
         addAction(action);
-        const auto execute = entry.execute;
-        connect(action, &QAction::triggered, this, [this, action, execute] {
-            RunCommand([&] { (this->*execute)(action); });
-        });
     }
 
     FindPanel1 = new TFindPanel;

@@ -95,9 +95,7 @@ void TForm1::CreateUndoActions()
          &TForm1::actCutUpdate},
     };
     for (const Entry& entry : entries) {
-        auto* action = new QAction(QString::fromUtf8(entry.caption), this);
-        action->setObjectName(QString::fromUtf8(entry.name));
-        action->setProperty("category", QStringLiteral("編集"));
+        QAction* action = NewAction(entry.name, "編集", entry.caption, entry.execute);
         action->setShortcuts(entry.shortcuts);
         this->*entry.member = action;
         if (entry.execute == &TForm1::actCutExecute) {
@@ -107,10 +105,6 @@ void TForm1::CreateUndoActions()
         } else {
             addAction(action);
         }
-        const auto execute = entry.execute;
-        connect(action, &QAction::triggered, this, [this, action, execute] {
-            RunCommand([&] { (this->*execute)(action); });
-        });
         FUpdateHandlers.append({action, entry.update});
     }
     FTypingPause = new QTimer(this);

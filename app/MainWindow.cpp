@@ -508,13 +508,8 @@ void TForm1::RecordChange(document::TreeChange change)
 void TForm1::RecordTextEdit(TreeNode& node, const std::shared_ptr<const std::string>& before,
                             document::TextSelection caretBefore)
 {
-    static const std::string none;
-    document::TextEdit edit = document::DiffTexts(document::PathOf(node), before ? *before : none, node.Data().Text());
-    if (edit.removed.empty() && edit.inserted.empty())
-        return;
-    edit.caretBefore = caretBefore;
-    edit.caretAfter = {node.Data().SelStart, node.Data().SelLength};
-    RecordChange(std::move(edit));
+    if (std::optional<document::TextEdit> edit = document::TextEditSince(node, before, caretBefore))
+        RecordChange(std::move(*edit));
 }
 
 // ---------------------------------------------------------------- commands

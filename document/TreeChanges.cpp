@@ -249,16 +249,24 @@ std::vector<TreeChange> ContentSnapshot::ChangesSince(const TreeNode& root) cons
         if (node->Name() != entry.name)
             changes.push_back(NodeRename{PathOf(*node), entry.name, node->Name()});
         if (node->Data().SharedText() != entry.text) {
-            static const std::string none;
-            TextEdit edit = DiffTexts(PathOf(*node), entry.text ? *entry.text : none, node->Data().Text());
-            edit.caretBefore = entry.caret;
-            edit.caretAfter = {node->Data().SelStart, node->Data().SelLength};
-            if (!edit.removed.empty() || !edit.inserted.empty())
-                changes.push_back(std::move(edit));
+            if (std::optional<TextEdit> edit = TextEditSince(*node, entry.text, entry.caret))
+                changes.push_back(std::move(*edit));
         }
         node = PreOrderNext(*node);
     }
     return changes;
+}
+
+std::optional<TextEdit> TextEditSince(const TreeNode& node, const std::shared_ptr<const std::string>& before,
+                                      TextSelection caretBefore)
+{
+    static const std::string empty;
+    TextEdit edit = DiffTexts(PathOf(node), before ? *before : empty, node.Data().Text());
+    if (edit.removed.empty() && edit.inserted.empty())
+        return std::nullopt;
+    edit.caretBefore = caretBefore;
+    edit.caretAfter = {node.Data().SelStart, node.Data().SelLength};
+    return edit;
 }
 
 std::size_t StoredBytes(const TreeChange& change) noexcept

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -129,6 +130,10 @@ using TreeChange = std::variant<SubtreeChange, NodeMove, NodeRename, TextEdit, E
 
 // The smallest TextEdit that turns before into after (common start and end left out).
 TextEdit DiffTexts(NodePath node, const std::string& before, const std::string& after);
+// The edit that turned before (null: empty) with its caret into node's text and caret now;
+// none when the text is the same.
+std::optional<TextEdit> TextEditSince(const TreeNode& node, const std::shared_ptr<const std::string>& before,
+                                      TextSelection caretBefore);
 
 // Every node's name, text and caret, kept before a command that may change many of them
 // (a replace-all) to tell afterwards what it changed. Texts are shared, not copied. The

@@ -34,3 +34,16 @@ focus() {
     xdotool windowfocus --sync "$1"
     sleep 0.3
 }
+
+# Answers the first start's question about where to keep the settings with はい (an INI file
+# beside the program), then waits for the main window whose title matches the pattern and
+# prints its id.
+answer_first_start() {
+    question=$(wait_window "^ヴェルモラ$")
+    [ -n "$question" ] || fail "no first-start question"
+    focus "$question"
+    press Return
+    main=$(wait_window "$1")
+    [ -n "$main" ] || fail "no main window"
+    echo "$main"
+}

@@ -11,12 +11,7 @@ binary=$1
 
 # ---------------------------------------------------------------- first session
 start_program
-question=$(wait_window "^ヴェルモラ$")
-[ -n "$question" ] || fail "no first-start question"
-focus "$question"
-press Return  # はい: settings in an INI file beside the program
-main=$(wait_window " - ヴェルモラ ")
-[ -n "$main" ] || fail "no main window"
+main=$(answer_first_start " - ヴェルモラ ") || exit 1
 wait_title "$main" "（ファイル名未設定） - ヴェルモラ (SJIS)"
 [ -f "$work/bin/velmora.ini" ] || fail "the INI file was not made beside the program"
 focus "$main"

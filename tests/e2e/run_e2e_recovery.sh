@@ -41,12 +41,7 @@ cp "$work/saved.trm" "$work/original.trm"
 
 # ---------------------------------------------------------------- typed, then killed
 start_program "$work/saved.trm"
-question=$(wait_window "^ヴェルモラ$")
-[ -n "$question" ] || fail "no first-start question"
-focus "$question"
-press Return  # settings in an INI file beside the program
-main=$(wait_window "saved.trm - ヴェルモラ ")
-[ -n "$main" ] || fail "no main window"
+main=$(answer_first_start "saved.trm - ヴェルモラ ") || exit 1
 focus "$main"
 press Tab
 type_text "one"

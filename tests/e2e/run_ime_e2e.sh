@@ -127,12 +127,7 @@ type_japanese() {
 : >"$work/ime.trm"
 ("$work/bin/velmora" "$work/ime.trm") >>"$work/velmora.log" 2>&1 &
 app_pid=$!
-question=$(wait_window "^ヴェルモラ$")
-[ -n "$question" ] || fail "no first-start question"
-focus "$question"
-press Return  # はい: settings in an INI file beside the program
-main=$(wait_window " - ヴェルモラ ")
-[ -n "$main" ] || fail "no main window"
+main=$(answer_first_start " - ヴェルモラ ") || exit 1
 wait_title "$main" "ime.trm - ヴェルモラ (SJIS)"
 focus "$main"
 

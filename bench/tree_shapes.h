@@ -34,9 +34,35 @@ inline document::DocumentTree WideTree()
     return tree;
 }
 
-// Twenty chapters; inside one, each node's parent is one of the 64 nodes before it, which
-// gives runs of siblings and a depth of a few dozen levels. A third of the nodes are expanded.
+// Twenty chapters of 5,000 nodes; inside one, each new node goes below, beside or (up a level
+// or two) after the one before, at most 12 levels deep, which gives runs of siblings as in an
+// outline people write.
 inline document::DocumentTree RealisticTree()
+{
+    constexpr std::size_t kMostLevels = 12;
+    std::mt19937 rng(12345);
+    std::uniform_int_distribution<int> step(0, 9);
+    document::DocumentTree tree;
+    std::vector<document::TreeNode*> path;  // the root and the ancestors of the next node
+    for (std::size_t i = 1; i < kNodes; ++i) {
+        if (i % 5000 == 1)
+            path.assign(1, &tree.Root());
+        document::TreeNode& node = tree.AppendNode(*path.back(), "ノード " + std::to_string(i));
+        node.Data().SetText(ShortText(rng));
+        const int s = step(rng);
+        if (path.size() == 1 || (s < 4 && path.size() < kMostLevels))
+            path.push_back(&node);  // the next one goes below
+        else if (s >= 6 && path.size() > 2)
+            path.pop_back();  // or after the parent
+    }
+    tree.Root().SetExpanded(true);
+    return tree;
+}
+
+// A stress shape, far deeper than outlines people write: each node's parent is one of the 64
+// nodes before it in its chapter, which gives a mean depth of 83 levels and at most 178. The
+// view's work for an open node grows with its depth.
+inline document::DocumentTree DeepTree()
 {
     std::mt19937 rng(12345);
     document::DocumentTree tree;
@@ -51,7 +77,6 @@ inline document::DocumentTree RealisticTree()
         }
         document::TreeNode& node = tree.AppendNode(*parent, "ノード " + std::to_string(i));
         node.Data().SetText(ShortText(rng));
-        node.SetExpanded(i % 3 == 0);
         chapter.push_back(&node);
     }
     tree.Root().SetExpanded(true);
@@ -59,14 +84,16 @@ inline document::DocumentTree RealisticTree()
 }
 
 // The same outline with its flags set once every node has its children (a node without
-// children takes no expanded flag, so the flags set while building it hold for none but the
-// root): the chapters open, and below them seven nodes in eight, which shows 3,314 rows.
+// children takes no expanded flag): one chapter in four open, and below them every other
+// node, which shows 3,859 rows.
 inline document::DocumentTree RealisticTreePartlyOpen()
 {
     document::DocumentTree tree = RealisticTree();
     std::size_t i = 0;
-    for (document::TreeNode* node = &tree.Root(); node; node = document::PreOrderNext(*node), ++i)
-        node->SetExpanded(node->Level() <= 2 || i % 8 != 0);
+    for (document::TreeNode* node = &tree.Root(); node; node = document::PreOrderNext(*node), ++i) {
+        const bool chapter = node->Level() == 2;
+        node->SetExpanded(node->IsRoot() || (chapter ? node->Index() % 4 == 0 : i % 2 == 0));
+    }
     return tree;
 }
 

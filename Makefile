@@ -7,7 +7,7 @@ JOBS      ?= $(shell nproc)
 CMAKE_FLAGS ?=
 PREFIX    ?= /usr/local
 
-PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
+PACKAGES := cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev libgl-dev libgtest-dev libgmock-dev \
             libbenchmark-dev libre2-dev xvfb xauth xdotool fonts-noto-cjk qt6-translations-l10n \
             desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
 # What make test adds: a real input method for the end-to-end run of Japanese typing (a

@@ -299,11 +299,7 @@ private:
     void ShowNodeText(document::TreeNode* node);
     void StoreCaret();
     void ForgetNodesUnder(document::TreeNode* node);
-    // Removes the node with its subtree through the model, the view told as cheaply as it can be.
-    void RemoveNodeFromView(document::TreeNode& node);
     void ApplyExpandedFlags(document::TreeNode& node);
-    // The nodes whose flag says open.
-    QModelIndexList OpenNodeIndexes() const;
     void MirrorExpanded(const QModelIndex& index, bool expanded);
     bool IsActionShortcut(const QKeyCombination& key) const;
     void ConnectTreeDragDrop();

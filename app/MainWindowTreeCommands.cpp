@@ -48,17 +48,6 @@ std::vector<TreeNode*> TForm1::ExpandAllNodes()
     return opened;
 }
 
-void TForm1::RemoveNodeFromView(TreeNode& node)
-{
-    // With many nodes open the view sets its record of them aside while the node goes (see
-    // RemoveWithOpenNodesSetAside); the nodes' own flags say which to open again.
-    constexpr qsizetype kManyOpenNodes = 4096;
-    if (FModel->PersistentIndexCount() > kManyOpenNodes)
-        TreeView1->RemoveWithOpenNodesSetAside([&] { FModel->RemoveNode(node); }, [this] { return OpenNodeIndexes(); });
-    else
-        FModel->RemoveNode(node);
-}
-
 void TForm1::actDeleteExecute(QAction*)
 {
     TreeNode* node = Selected();
@@ -77,23 +66,9 @@ void TForm1::actDeleteExecute(QAction*)
     TreeNode* parent = node->Parent();
     document::SubtreeChange removal{false, document::PathOf(*node), document::SubtreeCopy::Of(*node),
                                     {parent->Expanded(), false}};
-    RemoveNodeFromView(*node);
+    FModel->RemoveNode(*node);
     removal.parentOpen.after = parent->Expanded();
     RecordChange(std::move(removal));
     SetModified(true);
 }
 
-QModelIndexList TForm1::OpenNodeIndexes() const
-{
-    QModelIndexList open;
-    std::vector<TreeNode*> pending{FRootNode};
-    while (!pending.empty()) {
-        TreeNode* node = pending.back();
-        pending.pop_back();
-        if (node->Expanded())
-            open.append(FModel->IndexOf(node));
-        for (std::size_t i = 0; i < node->ChildCount(); ++i)
-            pending.push_back(node->Child(i));
-    }
-    return open;
-}

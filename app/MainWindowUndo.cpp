@@ -35,7 +35,7 @@ public:
         form_.ApplyExpandedFlags(top);
         return top;
     }
-    void Remove(TreeNode& node) override { form_.RemoveNodeFromView(node); }
+    void Remove(TreeNode& node) override { form_.Model().RemoveNode(node); }
     void Move(TreeNode& node, TreeNode& newParent, std::size_t indexAfterMove) override
     {
         document::MovePlan plan{&node, node.Parent(), node.Index(), &newParent, indexAfterMove, indexAfterMove};

@@ -185,12 +185,11 @@ bool TTreeNodeView::ReopensManyNodes(const QModelIndex& index) const
 
 void TTreeNodeView::ExpandNodes(const QModelIndexList& indexes)
 {
-    const bool oneLayout = indexes.size() > 16 || std::any_of(indexes.begin(), indexes.end(), [this](const QModelIndex& index) {
-                               return ReopensManyNodes(index);
-                           });
-    if (!oneLayout) {
+    constexpr qsizetype kOneByOne = 16;
+    if (indexes.size() <= kOneByOne) {
         for (const QModelIndex& index : indexes)
-            expand(index);
+            if (!ExpandInPlace(index))
+                expand(index);
         return;
     }
     // With a layout pending, the view only records what opens.
@@ -198,28 +197,6 @@ void TTreeNodeView::ExpandNodes(const QModelIndexList& indexes)
     for (const QModelIndex& index : indexes)
         expand(index);
     executeDelayedItemsLayout();
-}
-
-void TTreeNodeView::RemoveWithOpenNodesSetAside(const std::function<void()>& removal,
-                                                const std::function<QModelIndexList()>& open)
-{
-    const int top = verticalScrollBar()->value();
-    const int left = horizontalScrollBar()->value();
-    {
-        // The nodes stay open in their owner's eyes: no collapsed signals.
-        const QSignalBlocker quiet(this);
-        collapseAll();
-    }
-    removal();
-    {
-        const QSignalBlocker quiet(this);
-        scheduleDelayedItemsLayout();
-        for (const QModelIndex& index : open())
-            expand(index);
-        executeDelayedItemsLayout();
-    }
-    verticalScrollBar()->setValue(top);
-    horizontalScrollBar()->setValue(left);
 }
 
 QRect TTreeNodeView::BranchMarkRect(const QModelIndex& index) const

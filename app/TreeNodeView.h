@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QLine>
 #include <QMimeData>
+#include <QList>
 #include <QTreeView>
 
 #include <functional>
@@ -31,6 +32,9 @@ private:
 // The view that started the drag, or null for a drag from anywhere else.
 QObject* DragSourceOf(const QMimeData* data);
 
+class QTreeViewPrivate;
+struct QTreeViewItem;
+
 class TTreeNodeView : public QTreeView {
     Q_OBJECT
 public:
@@ -52,24 +56,17 @@ public:
     void ClearDropMark();
     const std::optional<QLine>& DropMark() const { return dropMark_; }
 
-    // Expands the nodes. The view remembers which descendants of a closed node were open, and
-    // opening it lays out each of them in turn, moving every row below it each time: with
-    // many open descendants and many rows below, that takes seconds where one layout of
-    // every open row takes milliseconds. Such nodes are opened in one layout; the few others
-    // one by one, which lays out only their rows. The user's ways of expanding (the branch
-    // mark, double-click, Right and +) come here too.
+    // Expands the nodes. Qt's view, opening a closed node, lays out each of its open
+    // descendants in turn and moves every row below it each time: with many open descendants
+    // that takes seconds. A few nodes open here one at a time, each with all of its rows
+    // laid out at once; many in one layout of every open row. The user's ways of expanding
+    // (the branch mark, double-click, Right and +) come here for a node with open
+    // descendants.
     void ExpandNodes(const QModelIndexList& indexes);
-
-    // Runs removal with the view's record of open nodes set aside, then opens the nodes open
-    // gives (what is left of them) again in one layout, at the same scroll position. Before
-    // rows leave a model, Qt walks from each of its persistent indexes up to the root; the
-    // view keeps one per open node, and with tens of thousands open, deep in an outline,
-    // that walk takes a good part of a second where rebuilding the record takes one layout.
-    void RemoveWithOpenNodesSetAside(const std::function<void()>& removal,
-                                     const std::function<QModelIndexList()>& open);
 
     // A new model forgets the widest row.
     void reset() override;
+    void setModel(QAbstractItemModel* model) override;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -84,8 +81,42 @@ protected:
     void changeEvent(QEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void resizeEvent(QResizeEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
 private:
+    // The rows changed in place rather than by laying out every open row (TreeNodeViewRows.cpp).
+    static constexpr int kNotOpen = -2;
+    // The view rows that rows leaving their parent take along: first and count, under the
+    // view row parentItem (-1: the top level; kNotOpen: a parent not shown open, whose
+    // children have no rows).
+    struct LeavingRows {
+        bool inPlace = false;
+        int parentItem = kNotOpen;
+        int first = 0;
+        int count = 0;
+    };
+    QTreeViewPrivate* Rows() const;
+    bool FollowsRowsInPlace() const;
+    // The view row of an open parent shown, -1 for the top level, kNotOpen otherwise.
+    int OpenItemOf(const QModelIndex& parent) const;
+    // The rows of the model's rows first to last below parent and of their open descendants,
+    // as a whole layout makes them, for a block at view row at below the row parentItem.
+    QList<QTreeViewItem> LayOutRows(const QModelIndex& parent, int first, int last, int at, int parentItem) const;
+    // Returns the view row the block went to.
+    int InsertRowsInPlace(int parentItem, const QModelIndex& parent, int first, int last);
+    void RemoveRowsInPlace(const LeavingRows& leaving, const QModelIndex& parent);
+    void RefreshChildRows(int parentItem, const QModelIndex& parent);
+    LeavingRows LeavingRowsOf(const QModelIndex& parent, int start, int end) const;
+    void ForgetOpenIfChildless(const QModelIndex& parent);
+    void RowsChangedInPlace();
+    void RowsRemoved(const QModelIndex& parent, int start, int end);
+    void RowsAboutToBeMoved(const QModelIndex& from, int start, int end, const QModelIndex& to);
+    void RowsMoved(const QModelIndex& from, int start, int end, const QModelIndex& to, int row);
+    // Opens a closed node shown by inserting the rows of its open descendants; false when the
+    // view must do it its own way.
+    bool ExpandInPlace(const QModelIndex& index);
+
     // Whether expanding the node would show again more open descendants than one by one
     // allows; false for an open node or a leaf.
     bool ReopensManyNodes(const QModelIndex& index) const;
@@ -100,6 +131,8 @@ private:
     void ForgetWidestRow();
     int TextWidth(const QFontMetrics& metrics, const QString& text) const;
 
+    LeavingRows leaving_;
+    int arrivingParentItem_ = kNotOpen;
     std::optional<QLine> dropMark_;
     // Whether the style draws nothing at an ancestor's level of a row (no connecting lines);
     // asked again when the style changes.

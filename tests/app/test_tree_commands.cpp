@@ -427,9 +427,8 @@ private slots:
         QVERIFY(reopenedMany > 5);
     }
 
-    // With thousands of nodes open (and a chapter closed over its open ones), a delete sets
-    // the view's record of open nodes aside and rebuilds it: the rows, the flags, the
-    // selection that follows and the scroll position come out as without it.
+    // With thousands of nodes open (and a chapter closed over its open ones), a delete keeps
+    // the rows, the flags, the selection that follows and the scroll position right.
     void deleteWithThousandsOfNodesOpen()
     {
         TForm1 form;

@@ -14,6 +14,8 @@
 #include <QClipboard>
 #include <QTemporaryDir>
 
+#include <private/qtreeview_p.h>
+
 #include <random>
 
 using namespace treetest;
@@ -42,6 +44,35 @@ QStringList Texts(TForm1& form)
     for (TreeNode* node = &form.Document().Root(); node; node = document::PreOrderNext(*node))
         texts << QString::fromStdString(node->Name() + "=" + node->Data().Text());
     return texts;
+}
+
+// The view's rows as it keeps them (the rows it draws and steps through), one line each.
+QStringList ViewRows(TTreeNodeView& view)
+{
+    const auto* d = static_cast<const QTreeViewPrivate*>(QObjectPrivate::get(&view));
+    QStringList rows;
+    for (const QTreeViewItem& item : d->viewItems)
+        rows << QStringLiteral("%1 row %2 under %3 level %4 open %5 children %6 more %7 total %8")
+                    .arg(item.index.data().toString())
+                    .arg(item.index.row())
+                    .arg(item.parentItem)
+                    .arg(item.level)
+                    .arg(item.expanded)
+                    .arg(item.hasChildren)
+                    .arg(item.hasMoreSiblings)
+                    .arg(item.total);
+    return rows;
+}
+
+// The rows the view changed in place are those a whole layout makes (with a whole layout
+// pending there is nothing to compare).
+void CheckViewRows(TForm1& form)
+{
+    if (static_cast<const QTreeViewPrivate*>(QObjectPrivate::get(form.TreeView1))->delayedPendingLayout)
+        return;
+    const QStringList kept = ViewRows(*form.TreeView1);
+    form.TreeView1->doItemsLayout();
+    QCOMPARE(kept, ViewRows(*form.TreeView1));
 }
 
 // The nodes a user can see and point at: every ancestor open.
@@ -197,14 +228,22 @@ private slots:
         QCOMPARE(form.windowTitle(), saved);
     }
 
+    void randomCommandsUndoToTheStartAndRedoToTheEnd_data()
+    {
+        QTest::addColumn<unsigned>("seed");
+        for (const unsigned seed : {7u, 8u, 9u})
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
     void randomCommandsUndoToTheStartAndRedoToTheEnd()
     {
+        QFETCH(unsigned, seed);
         TForm1 form;
         Questions questions;
         questions.Install(form);
         Open(form);
         QAbstractItemModelTester checker(&form.Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        std::mt19937 random(7);
+        std::mt19937 random(seed);
         const auto pick = [&random](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
         const auto pickNode = [&] {
             const std::vector<TreeNode*> nodes = VisibleNodes(form);
@@ -248,6 +287,9 @@ private slots:
                     QTest::keyClick(form.Memo1, Qt::Key_Backspace);
                 break;
             }
+            CheckViewRows(form);
+            if (QTest::currentTestFailed())
+                return;
         }
         const QStringList endOutline = Outline(form);
         const QStringList endTexts = Texts(form);
@@ -255,12 +297,19 @@ private slots:
         for (int undos = 0; form.History().CanUndo(); ++undos) {
             QVERIFY(undos < 200);
             Undo(form.Memo1);
+            CheckViewRows(form);
+            if (QTest::currentTestFailed())
+                return;
         }
         QCOMPARE(Outline(form), startOutline);
         QCOMPARE(Texts(form), startTexts);
         QVERIFY(!form.Modified());
-        while (form.History().CanRedo())
+        while (form.History().CanRedo()) {
             Redo(form.TreeView1);
+            CheckViewRows(form);
+            if (QTest::currentTestFailed())
+                return;
+        }
         QCOMPARE(Outline(form), endOutline);
         QCOMPARE(Texts(form), endTexts);
     }

@@ -33,8 +33,10 @@ inline std::string GenerateText(std::mt19937& rng, std::size_t bytes) {
     return text;
 }
 
-// A tree with a realistic shape: each node's parent is one of the recent nodes, which gives
-// both long runs of siblings and a depth of a few dozen levels.
+// Each node's parent is one of the 64 nodes before it, which gives long runs of siblings and
+// a depth that grows along the document: about 3,000 levels at most, 1,500 on average, far
+// deeper than outlines people write, so the reader, the writer and the window are measured
+// on depth too.
 inline document::DocumentTree GenerateTree(std::size_t nodes, std::size_t textBytes) {
     std::mt19937 rng(12345);
     document::DocumentTree tree;

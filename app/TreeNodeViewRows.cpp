@@ -14,6 +14,7 @@
 #include <private/qtreeview_p.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -262,10 +263,15 @@ void TTreeNodeView::RowsMoved(const QModelIndex& from, int start, int end, const
             if (leftItem >= at)
                 leftItem += static_cast<int>(Rows()->viewItems.size()) - rowsBefore;
         }
-        // The rows left behind first: a parent among them has its row number put right
-        // before it is looked for.
-        RefreshChildRows(leftItem, from);
-        RefreshChildRows(parentItem, to);
+        // The open parents first, found by position: a closed parent is found by its index,
+        // whose row number may be among those they put right.
+        const std::pair<int, QModelIndex> parents[] = {{leftItem, from}, {parentItem, to}};
+        for (const auto& [item, parent] : parents)
+            if (item != kNotOpen)
+                RefreshChildRows(item, parent);
+        for (const auto& [item, parent] : parents)
+            if (item == kNotOpen)
+                RefreshChildRows(item, parent);
         RowsChangedInPlace();
     }
     if (QAccessible::isActive()) {

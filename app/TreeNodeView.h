@@ -67,6 +67,8 @@ public:
     // A new model forgets the widest row.
     void reset() override;
     void setModel(QAbstractItemModel* model) override;
+    // Lays out every open row without a call for each level (TreeNodeViewRows.cpp).
+    void doItemsLayout() override;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

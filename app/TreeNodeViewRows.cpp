@@ -5,11 +5,13 @@
 // Qt's private header of the tree view (see the README): the rows of the block are laid out
 // as a whole layout would lay them out, the rows after it shift, and the open ancestors'
 // counts change. Whatever this does not cover (hidden or spanning rows, animation, a whole
-// layout already pending) goes Qt's own way.
+// layout already pending) goes Qt's own way. A whole layout is made here too, with the open
+// levels kept in a list: Qt's calls itself for each level.
 #include "app/TreeNodeView.h"
 
 #include <QAccessible>
 #include <QAccessibleEvent>
+#include <QHeaderView>
 
 #include <private/qtreeview_p.h>
 
@@ -295,6 +297,29 @@ bool TTreeNodeView::ExpandInPlace(const QModelIndex& index)
     RowsChangedInPlace();
     emit expanded(index);
     return true;
+}
+
+void TTreeNodeView::doItemsLayout()
+{
+    // Qt's own layout of every row calls itself once a level: a document tens of thousands of
+    // levels deep, open, overflowed the stack. LayOutRows keeps its levels in a list.
+    QTreeViewPrivate* d = Rows();
+    if (!model() || !d->hiddenIndexes.isEmpty() || !d->spanningIndexes.isEmpty() || rootIndex().isValid() ||
+        model()->canFetchMore(QModelIndex())) {
+        QTreeView::doItemsLayout();
+        return;
+    }
+    if (d->hasRemovedItems) {
+        // The records of open nodes whose rows went.
+        d->hasRemovedItems = false;
+        d->expandedIndexes.removeIf([](const QPersistentModelIndex& index) { return !index.isValid(); });
+    }
+    const int rows = model()->rowCount();
+    if (uniformRowHeights() && rows > 0)
+        d->defaultItemHeight = indexRowSizeHint(model()->index(0, 0));
+    d->viewItems = rows > 0 ? LayOutRows(QModelIndex(), 0, rows - 1, 0, -1) : QList<QTreeViewItem>();
+    QAbstractItemView::doItemsLayout();
+    header()->doItemsLayout();
 }
 
 void TTreeNodeView::setModel(QAbstractItemModel* newModel)

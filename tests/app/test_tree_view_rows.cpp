@@ -78,6 +78,32 @@ private slots:
         // Nearly every step is compared: none of them leaves a whole layout pending.
         QVERIFY(compared > 30 * 110);
     }
+
+    // Laying out every row keeps no call per level: a chain 60,000 levels deep, all open,
+    // shows all of its rows (Qt's own layout overflowed the stack at some 26,000; a row's
+    // level holds up to 65,535).
+    void aChainSixtyThousandLevelsDeepOpensWhole()
+    {
+        constexpr int kLevels = 60000;
+        document::DocumentTree tree;
+        QModelIndexList open;
+        TDocumentModel model;
+        TreeNode* node = &tree.Root();
+        for (int i = 0; i < kLevels; ++i) {
+            open.append(model.IndexOf(node));
+            node = &tree.AppendNode(*node, "d" + std::to_string(i));
+        }
+        model.SetTree(&tree);
+        TTreeNodeView view;
+        view.setModel(&model);
+        view.show();
+        view.ExpandNodes(open);
+        const auto& rows = treetest::ViewPrivate(view).viewItems;
+        QCOMPARE(rows.size(), kLevels + 1);
+        QCOMPARE(int(rows.last().level), kLevels);
+        QCOMPARE(int(rows.first().total), kLevels);
+        QCOMPARE(view.indexBelow(model.IndexOf(node->Parent())), model.IndexOf(node));
+    }
 };
 
 QTEST_MAIN(TestTreeViewRows)

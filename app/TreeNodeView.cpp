@@ -18,7 +18,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -156,31 +155,9 @@ void TTreeNodeView::reset()
     ForgetWidestRow();
 }
 
-bool TTreeNodeView::ReopensManyNodes(const QModelIndex& index) const
+bool TTreeNodeView::Opens(const QModelIndex& index) const
 {
-    // Up to this many come back one by one; the rows looked at are bounded too, so that a
-    // node of many leaves costs little to ask about.
-    constexpr int kOneByOne = 16;
-    constexpr int kRowsLooked = 10000;
-    if (!model() || isExpanded(index) || !model()->hasChildren(index))
-        return false;
-    int open = 0;
-    int looked = 0;
-    std::vector<QModelIndex> pending{index};
-    while (!pending.empty() && looked < kRowsLooked) {
-        const QModelIndex parent = pending.back();
-        pending.pop_back();
-        const int rows = model()->rowCount(parent);
-        for (int row = 0; row < rows && looked < kRowsLooked; ++row, ++looked) {
-            const QModelIndex child = model()->index(row, 0, parent);
-            if (!isExpanded(child))
-                continue;
-            if (++open > kOneByOne)
-                return true;
-            pending.push_back(child);
-        }
-    }
-    return false;
+    return model() && index.isValid() && !isExpanded(index) && model()->hasChildren(index);
 }
 
 void TTreeNodeView::ExpandNodes(const QModelIndexList& indexes)
@@ -219,7 +196,7 @@ void TTreeNodeView::mousePressEvent(QMouseEvent* event)
     const bool opensOnPress =
         style()->styleHint(QStyle::SH_ListViewExpand_SelectMouseType, nullptr, this) == QEvent::MouseButtonPress;
     if (event->button() == Qt::LeftButton && opensOnPress && state() == NoState && itemsExpandable() &&
-        index.isValid() && BranchMarkRect(index).contains(position) && ReopensManyNodes(index)) {
+        index.isValid() && BranchMarkRect(index).contains(position) && Opens(index)) {
         ExpandNodes({index});
         event->accept();
         return;
@@ -243,7 +220,7 @@ void TTreeNodeView::keyPressEvent(QKeyEvent* event)
     const QModelIndex current = currentIndex();
     const bool opens = (event->key() == Qt::Key_Right || event->key() == Qt::Key_Plus) &&
                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    if (opens && state() == NoState && itemsExpandable() && ReopensManyNodes(current)) {
+    if (opens && state() == NoState && itemsExpandable() && Opens(current)) {
         ExpandNodes({current});
         event->accept();
         return;

@@ -60,8 +60,7 @@ public:
     // descendants in turn and moves every row below it each time: with many open descendants
     // that takes seconds. A few nodes open here one at a time, each with all of its rows
     // laid out at once; many in one layout of every open row. The user's ways of expanding
-    // (the branch mark, double-click, Right and +) come here for a node with open
-    // descendants.
+    // (the branch mark, double-click, Right and +) come here too.
     void ExpandNodes(const QModelIndexList& indexes);
 
     // A new model forgets the widest row.
@@ -94,6 +93,8 @@ private:
     // children have no rows).
     struct LeavingRows {
         bool inPlace = false;
+        // How many rows the view had, to tell that nothing laid them out again meanwhile.
+        qsizetype rowsBefore = 0;
         int parentItem = kNotOpen;
         int first = 0;
         int count = 0;
@@ -110,6 +111,8 @@ private:
     void RemoveRowsInPlace(const LeavingRows& leaving, const QModelIndex& parent);
     void RefreshChildRows(int parentItem, const QModelIndex& parent);
     LeavingRows LeavingRowsOf(const QModelIndex& parent, int start, int end) const;
+    // Whether rows found leaving can still be taken out in place.
+    bool StillInPlace(const LeavingRows& leaving) const;
     void ForgetOpenIfChildless(const QModelIndex& parent);
     void RowsChangedInPlace();
     void RowsRemoved(const QModelIndex& parent, int start, int end);
@@ -119,9 +122,9 @@ private:
     // view must do it its own way.
     bool ExpandInPlace(const QModelIndex& index);
 
-    // Whether expanding the node would show again more open descendants than one by one
-    // allows; false for an open node or a leaf.
-    bool ReopensManyNodes(const QModelIndex& index) const;
+    // Whether the node is closed and has children: the user's ways of opening it come to
+    // ExpandNodes then.
+    bool Opens(const QModelIndex& index) const;
     // Where the node's branch mark is clicked to open or close it, in viewport coordinates.
     QRect BranchMarkRect(const QModelIndex& index) const;
     void ToggleOnDoubleClick(const QModelIndex& index);
@@ -134,6 +137,8 @@ private:
     int TextWidth(const QFontMetrics& metrics, const QString& text) const;
 
     LeavingRows leaving_;
+    // Rows removed since the view last dropped the records of open nodes that went with them.
+    qsizetype removedSincePrune_ = 0;
     int arrivingParentItem_ = kNotOpen;
     std::optional<QLine> dropMark_;
     // Whether the style draws nothing at an ancestor's level of a row (no connecting lines);

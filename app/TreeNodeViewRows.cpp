@@ -163,6 +163,7 @@ TTreeNodeView::LeavingRows TTreeNodeView::LeavingRowsOf(const QModelIndex& paren
 {
     LeavingRows leaving;
     leaving.inPlace = true;
+    leaving.rowsBefore = Rows()->viewItems.size();
     leaving.parentItem = OpenItemOf(parent);
     if (leaving.parentItem != kNotOpen) {
         const QList<QTreeViewItem>& items = Rows()->viewItems;
@@ -213,25 +214,42 @@ void TTreeNodeView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, i
     }
     // This may move the current row, which may lay out the rows: the block is found after it.
     QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
-    if (FollowsRowsInPlace())
-        leaving_ = LeavingRowsOf(parent, start, end);
-    else
+    if (!FollowsRowsInPlace()) {
         Rows()->viewItems.clear();
+        return;
+    }
+    leaving_ = LeavingRowsOf(parent, start, end);
+    // Their nodes are about to go: nothing may reach them through these rows meanwhile.
+    if (leaving_.parentItem != kNotOpen)
+        for (int item = leaving_.first; item < leaving_.first + leaving_.count; ++item)
+            Rows()->viewItems[item].index = QModelIndex();
+}
+
+bool TTreeNodeView::StillInPlace(const LeavingRows& leaving) const
+{
+    return leaving.inPlace && FollowsRowsInPlace() && Rows()->viewItems.size() == leaving.rowsBefore;
 }
 
 void TTreeNodeView::RowsRemoved(const QModelIndex& parent, int start, int end)
 {
     const LeavingRows leaving = std::exchange(leaving_, {});
     ForgetOpenIfChildless(parent);
-    if (!leaving.inPlace || !FollowsRowsInPlace()) {
+    if (!StillInPlace(leaving)) {
         QTreeView::rowsRemoved(parent, start, end);
         return;
     }
     RemoveRowsInPlace(leaving, parent);
     RefreshChildRows(leaving.parentItem, parent);
-    // The next whole layout drops the open nodes' records that went with the rows.
-    Rows()->hasRemovedItems = true;
-    Rows()->_q_rowsRemoved(parent, start, end);
+    // The records of open nodes that went with the rows: dropped by the next whole layout, or
+    // here once as many rows went as there are records.
+    QTreeViewPrivate* d = Rows();
+    d->hasRemovedItems = true;
+    removedSincePrune_ += std::max(leaving.count, 1);
+    if (removedSincePrune_ > d->expandedIndexes.size()) {
+        removedSincePrune_ = 0;
+        d->expandedIndexes.removeIf([](const QPersistentModelIndex& index) { return !index.isValid(); });
+    }
+    d->_q_rowsRemoved(parent, start, end);
     RowsChangedInPlace();
 }
 
@@ -249,7 +267,7 @@ void TTreeNodeView::RowsMoved(const QModelIndex& from, int start, int end, const
 {
     const LeavingRows leaving = std::exchange(leaving_, {});
     ForgetOpenIfChildless(from);
-    if (!leaving.inPlace || !FollowsRowsInPlace()) {
+    if (!StillInPlace(leaving)) {
         scheduleDelayedItemsLayout();
     } else {
         RemoveRowsInPlace(leaving, from);
@@ -284,11 +302,12 @@ void TTreeNodeView::RowsMoved(const QModelIndex& from, int start, int end, const
 
 bool TTreeNodeView::ExpandInPlace(const QModelIndex& index)
 {
-    if (!FollowsRowsInPlace() || !index.isValid() || (index.flags() & Qt::ItemNeverHasChildren) || isExpanded(index))
+    if (!FollowsRowsInPlace() || index.model() != model() || (index.flags() & Qt::ItemNeverHasChildren) ||
+        isExpanded(index))
         return false;
     QTreeViewPrivate* d = Rows();
     const int item = d->viewIndex(index);
-    if (item < 0)
+    if (item < 0 || d->viewItems.at(item).expanded)
         return false;
     d->storeExpanded(index);
     d->viewItems[item].expanded = true;
@@ -312,6 +331,7 @@ void TTreeNodeView::doItemsLayout()
     if (d->hasRemovedItems) {
         // The records of open nodes whose rows went.
         d->hasRemovedItems = false;
+        removedSincePrune_ = 0;
         d->expandedIndexes.removeIf([](const QPersistentModelIndex& index) { return !index.isValid(); });
     }
     const int rows = model()->rowCount();

@@ -329,8 +329,8 @@ private slots:
 
     // Nodes are opened and closed at random in every way the window offers: Left, Right and
     // + on the current node, a click on a branch mark, a double-click, selecting a hidden
-    // node, expand-all. Closed nodes with many open descendants are opened in one layout of
-    // the view, those with few one by one. After each step the view shows exactly the nodes
+    // node, expand-all. Closed nodes with many open descendants are opened as well as those
+    // with few. After each step the view shows exactly the nodes
     // whose ancestors are all open, in pre-order, and every node's flag is the view's state.
     void randomOpeningAndClosingKeepsTheRowsAndTheFlags()
     {

@@ -35,6 +35,11 @@ private slots:
             model.SetTree(&tree);
             QAbstractItemModelTester checker(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
             TTreeNodeView view;
+            // Heard before the view hears of it: the rows are asked about in between.
+            connect(&model, &QAbstractItemModel::rowsRemoved, &view, [&view] {
+                for (QModelIndex row = view.indexAt({1, 1}); row.isValid(); row = view.indexBelow(row))
+                    view.visualRect(row);
+            });
             view.setModel(&model);
             view.resize(200, 300);
             view.show();
@@ -46,6 +51,7 @@ private slots:
                 std::vector<TreeNode*> all;
                 for (TreeNode* node = &tree.Root(); node; node = document::PreOrderNext(*node))
                     all.push_back(node);
+                view.setCurrentIndex(model.IndexOf(all[pick(all.size())]));
                 TreeNode* node = all[pick(all.size())];
                 switch (pick(6)) {
                 case 0:

@@ -6,7 +6,8 @@
 // as a whole layout would lay them out, the rows after it shift, and the open ancestors'
 // counts change. Whatever this does not cover (hidden or spanning rows, animation, a whole
 // layout already pending) goes Qt's own way. A whole layout is made here too, with the open
-// levels kept in a list: Qt's calls itself for each level.
+// levels kept in a list: Qt's calls itself for each level. The document model holds all of
+// its rows at once, so nothing is fetched on the way.
 #include "app/TreeNodeView.h"
 
 #include <QAccessible>
@@ -323,8 +324,7 @@ void TTreeNodeView::doItemsLayout()
     // Qt's own layout of every row calls itself once a level: a document tens of thousands of
     // levels deep, open, overflowed the stack. LayOutRows keeps its levels in a list.
     QTreeViewPrivate* d = Rows();
-    if (!model() || !d->hiddenIndexes.isEmpty() || !d->spanningIndexes.isEmpty() || rootIndex().isValid() ||
-        model()->canFetchMore(QModelIndex())) {
+    if (!model() || !d->hiddenIndexes.isEmpty() || !d->spanningIndexes.isEmpty() || rootIndex().isValid()) {
         QTreeView::doItemsLayout();
         return;
     }

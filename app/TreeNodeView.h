@@ -114,6 +114,8 @@ private:
     // Whether rows found leaving can still be taken out in place.
     bool StillInPlace(const LeavingRows& leaving) const;
     void ForgetOpenIfChildless(const QModelIndex& parent);
+    // Drops the view's records of open nodes whose rows went.
+    void DropRecordsOfRemovedRows();
     void RowsChangedInPlace();
     void RowsRemoved(const QModelIndex& parent, int start, int end);
     void RowsAboutToBeMoved(const QModelIndex& from, int start, int end, const QModelIndex& to);

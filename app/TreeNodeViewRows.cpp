@@ -185,6 +185,14 @@ void TTreeNodeView::ForgetOpenIfChildless(const QModelIndex& parent)
         Rows()->expandedIndexes.remove(parent);
 }
 
+void TTreeNodeView::DropRecordsOfRemovedRows()
+{
+    QTreeViewPrivate* d = Rows();
+    d->expandedIndexes.removeIf([](const QPersistentModelIndex& index) { return !index.isValid(); });
+    d->hasRemovedItems = false;
+    removedSincePrune_ = 0;
+}
+
 void TTreeNodeView::RowsChangedInPlace()
 {
     Rows()->lastViewedItem = 0;
@@ -244,12 +252,11 @@ void TTreeNodeView::RowsRemoved(const QModelIndex& parent, int start, int end)
     // The records of open nodes that went with the rows: dropped by the next whole layout, or
     // here once as many rows went as there are records.
     QTreeViewPrivate* d = Rows();
-    d->hasRemovedItems = true;
     removedSincePrune_ += std::max(leaving.count, 1);
-    if (removedSincePrune_ > d->expandedIndexes.size()) {
-        removedSincePrune_ = 0;
-        d->expandedIndexes.removeIf([](const QPersistentModelIndex& index) { return !index.isValid(); });
-    }
+    if (removedSincePrune_ > d->expandedIndexes.size())
+        DropRecordsOfRemovedRows();
+    else
+        d->hasRemovedItems = true;
     d->_q_rowsRemoved(parent, start, end);
     RowsChangedInPlace();
 }
@@ -328,12 +335,8 @@ void TTreeNodeView::doItemsLayout()
         QTreeView::doItemsLayout();
         return;
     }
-    if (d->hasRemovedItems) {
-        // The records of open nodes whose rows went.
-        d->hasRemovedItems = false;
-        removedSincePrune_ = 0;
-        d->expandedIndexes.removeIf([](const QPersistentModelIndex& index) { return !index.isValid(); });
-    }
+    if (d->hasRemovedItems)
+        DropRecordsOfRemovedRows();
     const int rows = model()->rowCount();
     if (uniformRowHeights() && rows > 0)
         d->defaultItemHeight = indexRowSizeHint(model()->index(0, 0));

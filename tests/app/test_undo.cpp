@@ -221,6 +221,10 @@ private slots:
         };
         const QStringList startOutline = Outline(form);
         const QStringList startTexts = Texts(form);
+        const auto rowsHold = [&form] {
+            CheckViewRows(*form.TreeView1);
+            return !QTest::currentTestFailed();
+        };
         for (int i = 0; i < 60; ++i) {
             form.SelectNode(pickNode());
             Idle();
@@ -257,8 +261,7 @@ private slots:
                     QTest::keyClick(form.Memo1, Qt::Key_Backspace);
                 break;
             }
-            CheckViewRows(*form.TreeView1);
-            if (QTest::currentTestFailed())
+            if (!rowsHold())
                 return;
         }
         const QStringList endOutline = Outline(form);
@@ -267,8 +270,7 @@ private slots:
         for (int undos = 0; form.History().CanUndo(); ++undos) {
             QVERIFY(undos < 200);
             Undo(form.Memo1);
-            CheckViewRows(*form.TreeView1);
-            if (QTest::currentTestFailed())
+            if (!rowsHold())
                 return;
         }
         QCOMPARE(Outline(form), startOutline);
@@ -276,8 +278,7 @@ private slots:
         QVERIFY(!form.Modified());
         while (form.History().CanRedo()) {
             Redo(form.TreeView1);
-            CheckViewRows(*form.TreeView1);
-            if (QTest::currentTestFailed())
+            if (!rowsHold())
                 return;
         }
         QCOMPARE(Outline(form), endOutline);
